@@ -1,0 +1,27 @@
+# Build-wide settings: the figure site word, the maker's home page, warnings and sanitizers.
+
+set(FigureSitePrefix "quorvel" CACHE STRING "Site word of every figure and register address (one lower-case word)")
+if(NOT FigureSitePrefix MATCHES "^[a-z]+$")
+    message(FATAL_ERROR "FigureSitePrefix must be one lower-case word (letters a-z only), not '${FigureSitePrefix}'")
+endif()
+
+set(QUORVEL_HOME_PAGE "http://www.quorvel.com" CACHE STRING "The maker's home page, opened from the About window")
+if(NOT QUORVEL_HOME_PAGE MATCHES "^http://www\\.[a-z0-9-]+\\.com$")
+    message(FATAL_ERROR "QUORVEL_HOME_PAGE must read http://www.<site>.com, not '${QUORVEL_HOME_PAGE}'")
+endif()
+
+option(QUORVEL_WERROR "Treat warnings as errors" OFF)
+option(QUORVEL_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+
+add_compile_options(-Wall -Wextra -Wpedantic)
+if(QUORVEL_WERROR)
+    add_compile_options(-Werror)
+endif()
+if(QUORVEL_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Every conversion between bytes and text is explicit.
+add_compile_definitions(QT_NO_CAST_TO_ASCII QT_RESTRICTED_CAST_FROM_ASCII QT_NO_URL_CAST_FROM_STRING
+                        QT_NO_KEYWORDS)

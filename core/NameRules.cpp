@@ -1,0 +1,138 @@
+#include "core/NameRules.h"
+
+namespace quorvel {
+
+namespace {
+
+char32_t lowerAscii(char32_t c)
+{
+    return (c >= U'A' && c <= U'Z') ? c - U'A' + U'a' : c;
+}
+
+// The number as a number-to-text conversion writes it: one leading blank where the sign would stand.
+std::string signedDecimal(int value)
+{
+    return (value < 0 ? std::string() : std::string(" ")) + std::to_string(value);
+}
+
+} // namespace
+
+bool isNameSymbol(char32_t c)
+{
+    const char32_t lower = lowerAscii(c);
+    return (lower >= U'a' && lower <= U'z') || (lower >= U'0' && lower <= U'9') || lower == U'-';
+}
+
+std::vector<NameStep> validateName(std::u32string_view text)
+{
+    // A single left-to-right pass gives the same steps as rescanning from position 1 after every removal:
+    // the kept prefix never changes, so only the character that follows it needs checking, and it is
+    // "in position 1" exactly when nothing has been kept yet.
+    std::vector<NameStep> steps;
+    std::size_t kept = 0;
+    for (char32_t c : text) {
+        if (kept == 0 && c == U'-') {
+            steps.push_back({NameNotice::LeadingHyphen, 1});
+        } else if (!isNameSymbol(c)) {
+            steps.push_back({NameNotice::InvalidCharacter, static_cast<int>(kept + 1)});
+        } else {
+            ++kept;
+        }
+    }
+    if (kept > static_cast<std::size_t>(MaxNameLength)) {
+        steps.push_back({NameNotice::TooLong, 0});
+    }
+    return steps;
+}
+
+void applyNameStep(std::u32string& text, const NameStep& step)
+{
+    if (step.notice == NameNotice::TooLong) {
+        if (text.size() > static_cast<std::size_t>(MaxNameLength)) {
+            text.resize(MaxNameLength);
+        }
+        return;
+    }
+    const auto index = static_cast<std::size_t>(step.position - 1);
+    if (step.position >= 1 && index < text.size()) {
+        text.erase(index, 1);
+    }
+}
+
+std::u32string correctedName(std::u32string_view text)
+{
+    std::u32string out;
+    out.reserve(std::min<std::size_t>(text.size(), MaxNameLength + 1));
+    for (char32_t c : text) {
+        if (isNameSymbol(c) && !(out.empty() && c == U'-')) {
+            out.push_back(c);
+        }
+    }
+    if (out.size() > static_cast<std::size_t>(MaxNameLength)) {
+        out.resize(MaxNameLength);
+    }
+    return out;
+}
+
+std::u32string asciiLower(std::u32string_view text)
+{
+    std::u32string out(text);
+    for (char32_t& c : out) {
+        c = lowerAscii(c);
+    }
+    return out;
+}
+
+std::string asciiLower(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
+}
+
+std::string noticeText(const NameStep& step, UiLanguage language)
+{
+    const bool es = language == UiLanguage::Spanish;
+    switch (step.notice) {
+    case NameNotice::LeadingHyphen:
+        return es ? "El primer carácter no puede ser un guion, se borrará."
+                  : "The first character cannot be a hyphen.It will be eliminated.";
+    case NameNotice::InvalidCharacter:
+        return es ? "El carácter " + signedDecimal(step.position) + " és erroneo, se borrará"
+                  : "The character " + signedDecimal(step.position) + " is erroneous.It will be eliminated.";
+    case NameNotice::TooLong:
+        return es ? "Hay demasiados carácteres, se va a borrar el último. (Este programa solo permite hasta 40 "
+                    "carácteres.)"
+                  : "There are too many characters,it will be eliminated the last. (This program allows only 40 "
+                    "characters.)";
+    }
+    return {};
+}
+
+std::string reducedWindowNoticeText(const NameStep& step, UiLanguage language)
+{
+    std::string text = noticeText(step, language);
+    if (step.notice == NameNotice::TooLong && language == UiLanguage::English) {
+        text += ' ';
+    }
+    return text;
+}
+
+std::string_view noticeName(NameNotice notice)
+{
+    switch (notice) {
+    case NameNotice::LeadingHyphen:
+        return "LeadingHyphen";
+    case NameNotice::InvalidCharacter:
+        return "InvalidCharacter";
+    case NameNotice::TooLong:
+        return "TooLong";
+    }
+    return {};
+}
+
+} // namespace quorvel

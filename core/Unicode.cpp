@@ -1,0 +1,103 @@
+#include "core/Unicode.h"
+
+namespace quorvel {
+
+namespace {
+
+constexpr char32_t RawByteBase = 0xDC80;
+constexpr char32_t Replacement = 0xFFFD;
+
+bool isContinuation(unsigned char b)
+{
+    return (b & 0xC0) == 0x80;
+}
+
+} // namespace
+
+std::u32string decodeUtf8(std::string_view bytes)
+{
+    std::u32string out;
+    out.reserve(bytes.size());
+    const auto size = bytes.size();
+    std::size_t i = 0;
+    while (i < size) {
+        const auto b0 = static_cast<unsigned char>(bytes[i]);
+        if (b0 < 0x80) {
+            out.push_back(b0);
+            ++i;
+            continue;
+        }
+        std::size_t need = 0;
+        char32_t cp = 0;
+        char32_t min = 0;
+        if (b0 >= 0xC2 && b0 <= 0xDF) {
+            need = 1, cp = b0 & 0x1F, min = 0x80;
+        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+            need = 2, cp = b0 & 0x0F, min = 0x800;
+        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+            need = 3, cp = b0 & 0x07, min = 0x10000;
+        }
+        bool ok = need > 0 && i + need < size;
+        if (ok) {
+            for (std::size_t k = 1; k <= need; ++k) {
+                const auto b = static_cast<unsigned char>(bytes[i + k]);
+                if (!isContinuation(b)) {
+                    ok = false;
+                    break;
+                }
+                cp = (cp << 6) | (b & 0x3F);
+            }
+        }
+        if (ok && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) {
+            ok = false;
+        }
+        if (ok) {
+            out.push_back(cp);
+            i += need + 1;
+        } else {
+            out.push_back(RawByteBase + b0 - 0x80);
+            ++i;
+        }
+    }
+    return out;
+}
+
+void appendUtf8(std::string& out, char32_t c, RawBytes raw)
+{
+    if (c >= RawByteBase && c <= RawByteBase + 0x7F) {
+        if (raw == RawBytes::Restore) {
+            out.push_back(static_cast<char>(0x80 + (c - RawByteBase)));
+            return;
+        }
+        c = Replacement;
+    } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+        c = Replacement;
+    }
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+std::string encodeUtf8(std::u32string_view text, RawBytes raw)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char32_t c : text) {
+        appendUtf8(out, c, raw);
+    }
+    return out;
+}
+
+} // namespace quorvel
