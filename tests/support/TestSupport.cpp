@@ -1,0 +1,75 @@
+#include "tests/support/TestSupport.h"
+
+#include "core/SharedState.h"
+#include "ui/common/Windows.h"
+
+#include <QApplication>
+#include <QLineEdit>
+
+namespace quorvel::test {
+
+void RecordingNotices::inform(QWidget* /*parent*/, const QString& text)
+{
+    informed << text;
+    auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    textAtNotice.push_back(edit != nullptr ? edit->text() : QString());
+}
+
+bool RecordingNotices::confirm(QWidget* /*parent*/, const QString& text, UiLanguage /*language*/)
+{
+    questions << text;
+    if (answers.empty()) {
+        return true;
+    }
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+QString RecordingNotices::saveFileName(QWidget* /*parent*/, const QString& /*caption*/, const QString& /*suggestion*/,
+                                       const QString& /*filter*/)
+{
+    if (fileNames.empty()) {
+        return {};
+    }
+    QString name = fileNames.front();
+    fileNames.pop_front();
+    return name;
+}
+
+RecordingLaunch::RecordingLaunch(std::string handlerPath)
+    : handler(std::move(handlerPath))
+{
+    launch::setPlatform(this);
+}
+
+RecordingLaunch::~RecordingLaunch()
+{
+    launch::setPlatform(nullptr);
+}
+
+std::string RecordingLaunch::findHtmlHandler(const std::string& /*htmFile*/)
+{
+    return handler;
+}
+
+void RecordingLaunch::startProgram(const std::string& program, const std::string& argument,
+                                   const std::string& /*workingDirectory*/)
+{
+    launches << QStringLiteral("A %1 %2").arg(QString::fromStdString(program), QString::fromStdString(argument));
+}
+
+void RecordingLaunch::openAddress(const std::string& address, const std::string& /*workingDirectory*/)
+{
+    launches << QStringLiteral("B %1").arg(QString::fromStdString(address));
+}
+
+void resetProgramState()
+{
+    ui::Windows::instance().reset();
+    CurrentName.clear();
+    RegisterAddresses = {};
+    BrowserPath.clear();
+}
+
+} // namespace quorvel::test

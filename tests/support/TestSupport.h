@@ -1,0 +1,80 @@
+#pragma once
+
+#include "core/launch/Browser.h"
+#include "ui/common/Help.h"
+#include "ui/common/Notices.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace quorvel::test {
+
+/// Records notices instead of showing them; answers questions from a queue (default: yes).
+class RecordingNotices final : public ui::Notices::Handler
+{
+public:
+    RecordingNotices() { ui::Notices::setHandler(this); }
+    ~RecordingNotices() override { ui::Notices::setHandler(nullptr); }
+
+    void inform(QWidget* parent, const QString& text) override;
+    bool confirm(QWidget* parent, const QString& text, UiLanguage language) override;
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestion,
+                         const QString& filter) override;
+
+    QStringList informed;             ///< every notice, in order
+    QStringList questions;            ///< every yes/no question, in order
+    std::deque<bool> answers;         ///< answers to the next questions; yes when empty
+    std::deque<QString> fileNames;    ///< answers to the next file-name requests; empty (cancel) when none
+    std::vector<QString> textAtNotice; ///< the focused line edit's text when each notice came (empty if none)
+};
+
+/// Records help requests.
+class RecordingHelp final : public ui::Help::Handler
+{
+public:
+    RecordingHelp() { ui::Help::setHandler(this); }
+    ~RecordingHelp() override { ui::Help::setHandler(nullptr); }
+
+    void showContents(QWidget*, UiLanguage language) override { calls << call(QStringLiteral("contents"), language); }
+    void showTopic(QWidget*, UiLanguage language, int context) override
+    {
+        calls << call(QStringLiteral("topic %1").arg(context), language);
+    }
+    void showSearch(QWidget*, UiLanguage language) override { calls << call(QStringLiteral("search"), language); }
+
+    /// Each call as "contents es", "topic 200 en", "search es".
+    QStringList calls;
+
+private:
+    static QString call(const QString& what, UiLanguage language)
+    {
+        return what + (language == UiLanguage::Spanish ? QStringLiteral(" es") : QStringLiteral(" en"));
+    }
+};
+
+/// Records launches instead of starting programs; discovery finds `handler`.
+class RecordingLaunch final : public launch::Platform
+{
+public:
+    explicit RecordingLaunch(std::string handler = "/usr/bin/fakebrowser");
+    ~RecordingLaunch() override;
+
+    std::string findHtmlHandler(const std::string& htmFile) override;
+    void startProgram(const std::string& program, const std::string& argument,
+                      const std::string& workingDirectory) override;
+    void openAddress(const std::string& address, const std::string& workingDirectory) override;
+
+    std::string handler;
+    /// Each launch as "A <program> <address>" (form A) or "B <address>" (form B).
+    QStringList launches;
+};
+
+/// Resets what outlives windows: the window registry, CurrentName, RegisterAddresses, BrowserPath.
+void resetProgramState();
+
+} // namespace quorvel::test

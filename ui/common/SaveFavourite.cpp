@@ -1,0 +1,27 @@
+#include "ui/common/SaveFavourite.h"
+
+namespace quorvel::ui {
+
+namespace {
+
+SaveFavouriteHandler& handler()
+{
+    static SaveFavouriteHandler h;
+    return h;
+}
+
+} // namespace
+
+void setSaveFavouriteHandler(SaveFavouriteHandler h)
+{
+    handler() = std::move(h);
+}
+
+void saveFavourite(QWidget* owner, UiLanguage language, FigureKind kind, const QString& name)
+{
+    if (handler()) {
+        handler()(owner, language, kind, name);
+    }
+}
+
+} // namespace quorvel::ui

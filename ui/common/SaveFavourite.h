@@ -1,0 +1,23 @@
+#pragma once
+
+#include "core/FigureCoding.h"
+#include "core/Language.h"
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace quorvel::ui {
+
+/// What the main window's four save commands call: keep name with the class of figure kind in the
+/// favourites. The favourites module installs the handler when the program starts; owner is the main
+/// window (its own cursor over the table lives as long as it does).
+using SaveFavouriteHandler =
+    std::function<void(QWidget* owner, UiLanguage language, FigureKind kind, const QString& name)>;
+
+void setSaveFavouriteHandler(SaveFavouriteHandler handler);
+void saveFavourite(QWidget* owner, UiLanguage language, FigureKind kind, const QString& name);
+
+} // namespace quorvel::ui

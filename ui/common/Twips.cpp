@@ -1,0 +1,37 @@
+#include "ui/common/Twips.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace quorvel::ui {
+
+QFont arialFont(qreal pointSize, bool bold, bool underline)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    font.setUnderline(underline);
+    return font;
+}
+
+void setClientSizeTwips(QWidget* window, int width, int height)
+{
+    window->setFixedSize(px(width), px(height));
+}
+
+void centreOnScreen(QWidget* window)
+{
+    QScreen* screen = window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    const QSize outer = window->frameGeometry().size();
+    const int left = available.left() + (available.width() - outer.width()) / 2;
+    const int top = available.top() + (available.height() - outer.height()) / 2;
+    window->move(left, top);
+}
+
+} // namespace quorvel::ui

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QFont>
+#include <QPoint>
+#include <QRect>
+
+class QWidget;
+
+namespace quorvel::ui {
+
+/// Layouts are given in twips: 15 twips are one device-independent pixel.
+inline constexpr int TwipsPerPixel = 15;
+
+constexpr int px(int twips)
+{
+    return (twips >= 0 ? twips + TwipsPerPixel / 2 : twips - TwipsPerPixel / 2) / TwipsPerPixel;
+}
+
+constexpr qreal pxF(qreal twips)
+{
+    return twips / TwipsPerPixel;
+}
+
+inline QRect twipsRect(int left, int top, int width, int height)
+{
+    return {px(left), px(top), px(width), px(height)};
+}
+
+inline QPoint twipsPoint(int x, int y)
+{
+    return {px(x), px(y)};
+}
+
+/// "Arial" at the given size; fontconfig resolves it to a metric-compatible face.
+QFont arialFont(qreal pointSize, bool bold = false, bool underline = false);
+
+/// Gives a top-level window a fixed client area of the given size in twips.
+void setClientSizeTwips(QWidget* window, int width, int height);
+
+/// Centres a top-level window on its screen, counting its frame; the size stays.
+void centreOnScreen(QWidget* window);
+
+} // namespace quorvel::ui

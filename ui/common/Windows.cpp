@@ -1,0 +1,129 @@
+#include "ui/common/Windows.h"
+
+#include <QTimer>
+
+namespace quorvel::ui {
+
+Windows& Windows::instance()
+{
+    static Windows* windows = new Windows; // lives until the process ends, beyond QApplication
+    return *windows;
+}
+
+void Windows::setFactory(WindowRole role, Factory factory)
+{
+    for (UiLanguage language : {UiLanguage::Spanish, UiLanguage::English}) {
+        m_factories[{role, language}] = factory;
+    }
+}
+
+QWidget* Windows::find(WindowRole role, UiLanguage language) const
+{
+    const auto it = m_loaded.find({role, language});
+    return it == m_loaded.end() ? nullptr : it->second.data();
+}
+
+QWidget* Windows::show(WindowRole role, UiLanguage language)
+{
+    if (m_ending) {
+        return nullptr;
+    }
+    QWidget* window = find(role, language);
+    if (window == nullptr) {
+        const auto factory = m_factories.find({role, language});
+        if (factory == m_factories.end() || !factory->second) {
+            return nullptr;
+        }
+        window = factory->second(language);
+        if (window == nullptr) {
+            return nullptr;
+        }
+        track(role, language, window);
+    }
+    window->show();
+    if (window->isMinimized()) {
+        window->showNormal();
+    }
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+void Windows::close(WindowRole role, UiLanguage language)
+{
+    if (QWidget* window = find(role, language)) {
+        window->close();
+    }
+}
+
+void Windows::unloaded(QWidget* window)
+{
+    for (auto it = m_loaded.begin(); it != m_loaded.end(); ++it) {
+        if (it->second == window) {
+            m_loaded.erase(it);
+            break;
+        }
+    }
+    checkEmpty();
+}
+
+int Windows::loadedCount() const
+{
+    int count = 0;
+    for (const auto& [key, window] : m_loaded) {
+        count += window.isNull() ? 0 : 1;
+    }
+    return count;
+}
+
+void Windows::endProgram()
+{
+    m_ending = true;
+    for (auto& [key, window] : m_loaded) {
+        if (!window.isNull()) {
+            window->hide();
+        }
+    }
+    Q_EMIT endRequested();
+}
+
+void Windows::reset()
+{
+    auto loaded = std::move(m_loaded);
+    m_loaded.clear();
+    for (auto& [key, window] : loaded) {
+        delete window.data();
+    }
+    m_ending = false;
+}
+
+void Windows::track(WindowRole role, UiLanguage language, QWidget* window)
+{
+    m_loaded[{role, language}] = window;
+    connect(window, &QObject::destroyed, this, [this, window] {
+        for (auto it = m_loaded.begin(); it != m_loaded.end(); ++it) {
+            if (it->second.isNull() || it->second == window) {
+                m_loaded.erase(it);
+                break;
+            }
+        }
+        checkEmpty();
+    });
+}
+
+void Windows::checkEmpty()
+{
+    // Decided once the current event is handled: a closing window usually shows its successor first.
+    if (m_checkQueued) {
+        return;
+    }
+    m_checkQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_checkQueued = false;
+        if (loadedCount() == 0 && !m_ending) {
+            Q_EMIT allWindowsClosed();
+        }
+    });
+}
+
+} // namespace quorvel::ui
