@@ -19,7 +19,7 @@ enum class FigureKind
 
 /// The four kinds in their order, for loops.
 inline constexpr std::array<FigureKind, 4> AllFigureKinds = {FigureKind::FourSided, FigureKind::CircleOrEllipse,
-                                                            FigureKind::ThreeSided, FigureKind::ManySided};
+                                                             FigureKind::ThreeSided, FigureKind::ManySided};
 
 /// The order number 1 to 4 of a kind.
 constexpr int figureOrder(FigureKind kind)

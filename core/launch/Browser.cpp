@@ -59,8 +59,8 @@ void runBrowserDiscovery()
     std::string found;
     if (file.open()) {
         const auto content = launch::DiscoveryFileContent;
-        const bool written = file.write(content.data(), static_cast<qint64>(content.size())) ==
-                             static_cast<qint64>(content.size());
+        const bool written =
+            file.write(content.data(), static_cast<qint64>(content.size())) == static_cast<qint64>(content.size());
         file.close();
         if (written) {
             found = launch::platform().findHtmlHandler(QDir::toNativeSeparators(file.fileName()).toStdString());

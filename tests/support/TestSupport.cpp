@@ -37,8 +37,7 @@ QString RecordingNotices::saveFileName(QWidget* /*parent*/, const QString& /*cap
     return name;
 }
 
-RecordingLaunch::RecordingLaunch(std::string handlerPath)
-    : handler(std::move(handlerPath))
+RecordingLaunch::RecordingLaunch(std::string handlerPath) : handler(std::move(handlerPath))
 {
     launch::setPlatform(this);
 }

@@ -26,10 +26,10 @@ public:
     QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestion,
                          const QString& filter) override;
 
-    QStringList informed;             ///< every notice, in order
-    QStringList questions;            ///< every yes/no question, in order
-    std::deque<bool> answers;         ///< answers to the next questions; yes when empty
-    std::deque<QString> fileNames;    ///< answers to the next file-name requests; empty (cancel) when none
+    QStringList informed;              ///< every notice, in order
+    QStringList questions;             ///< every yes/no question, in order
+    std::deque<bool> answers;          ///< answers to the next questions; yes when empty
+    std::deque<QString> fileNames;     ///< answers to the next file-name requests; empty (cancel) when none
     std::vector<QString> textAtNotice; ///< the focused line edit's text when each notice came (empty if none)
 };
 

@@ -4,8 +4,7 @@
 
 namespace quorvel::ui {
 
-ClickableLabel::ClickableLabel(QWidget* parent)
-    : QLabel(parent)
+ClickableLabel::ClickableLabel(QWidget* parent) : QLabel(parent)
 {
     setCursor(Qt::PointingHandCursor);
 }

@@ -42,10 +42,7 @@ void drawFigureOutline(QPainter& painter, const FigureOutline& outline, qreal sc
     }
 }
 
-FigureCanvas::FigureCanvas(QWidget* parent)
-    : QWidget(parent)
-{
-}
+FigureCanvas::FigureCanvas(QWidget* parent) : QWidget(parent) {}
 
 void FigureCanvas::addOutline(const FigureOutline& outline, int penWidth, const QColor& colour)
 {

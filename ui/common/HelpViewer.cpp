@@ -11,12 +11,18 @@ namespace {
 class BasicHelpViewer final : public Help::Handler
 {
 public:
-    void showContents(QWidget* parent, UiLanguage language) override { open(parent, language, QStringLiteral("index.html")); }
+    void showContents(QWidget* parent, UiLanguage language) override
+    {
+        open(parent, language, QStringLiteral("index.html"));
+    }
     void showTopic(QWidget* parent, UiLanguage language, int context) override
     {
         open(parent, language, QStringLiteral("topic-%1.html").arg(context));
     }
-    void showSearch(QWidget* parent, UiLanguage language) override { open(parent, language, QStringLiteral("index.html")); }
+    void showSearch(QWidget* parent, UiLanguage language) override
+    {
+        open(parent, language, QStringLiteral("index.html"));
+    }
 
 private:
     static void open(QWidget* /*parent*/, UiLanguage language, const QString& page)

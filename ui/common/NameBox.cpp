@@ -9,11 +9,7 @@
 namespace quorvel::ui {
 
 NameBox::NameBox(QLineEdit* box, UiLanguage language, NoticeStyle style, Validated validated)
-    : QObject(box)
-    , m_box(box)
-    , m_language(language)
-    , m_style(style)
-    , m_validated(std::move(validated))
+    : QObject(box), m_box(box), m_language(language), m_style(style), m_validated(std::move(validated))
 {
     connect(box, &QLineEdit::textChanged, this, &NameBox::onTextChanged);
 }
@@ -29,7 +25,7 @@ void NameBox::onTextChanged(const QString& text)
     QPointer<QLineEdit> box = m_box;
     for (const NameStep& step : steps) {
         const std::string message = m_style == NoticeStyle::ReducedWindow ? reducedWindowNoticeText(step, m_language)
-                                                                           : noticeText(step, m_language);
+                                                                          : noticeText(step, m_language);
         Notices::inform(box->window(), QString::fromStdString(message));
         if (box.isNull()) {
             return; // the window went away while the notice was shown
@@ -37,10 +33,10 @@ void NameBox::onTextChanged(const QString& text)
         applyNameStep(current, step);
         const QString corrected = QString::fromStdU32String(current);
         // The insertion point stays where the removed character stood (at the end after a cut).
-        const std::size_t before = step.notice == NameNotice::TooLong
-                                       ? current.size()
-                                       : std::min<std::size_t>(static_cast<std::size_t>(step.position - 1),
-                                                               current.size());
+        const std::size_t before =
+            step.notice == NameNotice::TooLong
+                ? current.size()
+                : std::min<std::size_t>(static_cast<std::size_t>(step.position - 1), current.size());
         const auto cursor = static_cast<int>(QString::fromStdU32String(current.substr(0, before)).size());
         box->setText(corrected);
         box->setCursorPosition(cursor);

@@ -56,8 +56,7 @@ bool Notices::confirm(QWidget* parent, const QString& text, UiLanguage language)
     return handler().confirm(parent, text, language);
 }
 
-QString Notices::saveFileName(QWidget* parent, const QString& caption, const QString& suggestion,
-                              const QString& filter)
+QString Notices::saveFileName(QWidget* parent, const QString& caption, const QString& suggestion, const QString& filter)
 {
     return handler().saveFileName(parent, caption, suggestion, filter);
 }

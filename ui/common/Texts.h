@@ -24,11 +24,7 @@ public:
 class EditionTexts
 {
 public:
-    EditionTexts(QString role, UiLanguage language)
-        : m_role(std::move(role))
-        , m_language(language)
-    {
-    }
+    EditionTexts(QString role, UiLanguage language) : m_role(std::move(role)), m_language(language) {}
 
     QString operator()(const char* key) const { return Texts::get(m_role, QString::fromUtf8(key), m_language); }
     UiLanguage language() const { return m_language; }

@@ -3,8 +3,6 @@
 namespace quorvel::ui {
 
 // PLACEHOLDER: replaced by the module's real registration.
-void registerCompanionWindows()
-{
-}
+void registerCompanionWindows() {}
 
 } // namespace quorvel::ui

@@ -3,8 +3,6 @@
 namespace quorvel::ui {
 
 // PLACEHOLDER: replaced by the module's real registration.
-void registerMainWindows()
-{
-}
+void registerMainWindows() {}
 
 } // namespace quorvel::ui
