@@ -25,3 +25,12 @@ endif()
 # Every conversion between bytes and text is explicit.
 add_compile_definitions(QT_NO_CAST_TO_ASCII QT_RESTRICTED_CAST_FROM_ASCII QT_NO_URL_CAST_FROM_STRING
                         QT_NO_KEYWORDS)
+
+# Fuzzing: every library is instrumented for coverage, the fuzz targets link libFuzzer's driver.
+if(QUORVEL_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "QUORVEL_FUZZ needs clang: configure with -DCMAKE_CXX_COMPILER=clang++")
+    endif()
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
