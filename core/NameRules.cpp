@@ -1,5 +1,7 @@
 #include "core/NameRules.h"
 
+#include <algorithm>
+
 namespace quorvel {
 
 namespace {

@@ -1,0 +1,114 @@
+// quorvel-code: corrects names to the rules for a domain name and prints their addresses.
+
+#include "cli/CodeReport.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// Writes all of a block to a file descriptor, going on after interrupted and partial writes.
+bool writeAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+void complain(std::string_view message)
+{
+    std::string text = "quorvel-code: ";
+    text += message;
+    text += '\n';
+    writeAll(STDERR_FILENO, text);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    using namespace quorvel::cli;
+
+    std::vector<std::string_view> args;
+    for (int i = 1; i < argc; ++i) {
+        args.emplace_back(argv[i]);
+    }
+    const ParsedArguments parsed = parseArguments(args);
+    if (!parsed.error.empty()) {
+        complain(parsed.error);
+        writeAll(STDERR_FILENO, usageText());
+        return 2;
+    }
+    const Options& options = parsed.options;
+    if (options.help) {
+        return writeAll(STDOUT_FILENO, usageText()) ? 0 : 1;
+    }
+
+    int writeError = 0;
+    auto sinkFor = [&writeError](int fd) {
+        return [fd, &writeError](std::string_view data) {
+            if (writeAll(fd, data)) {
+                return true;
+            }
+            writeError = errno;
+            return false;
+        };
+    };
+    CodeReporter reporter(options.language, options.json, sinkFor(STDOUT_FILENO), sinkFor(STDERR_FILENO));
+
+    bool readFailed = false;
+    if (!options.names.empty()) {
+        for (const std::string& name : options.names) {
+            reporter.codeInput(name);
+        }
+    } else {
+        LineSplitter lines;
+        auto onLine = [&reporter](std::string_view line, bool overLong) {
+            if (overLong) {
+                reporter.rejectInput();
+            } else {
+                reporter.codeInput(line);
+            }
+        };
+        std::vector<char> chunk(1 << 20);
+        for (;;) {
+            const ssize_t got = ::read(STDIN_FILENO, chunk.data(), chunk.size());
+            if (got < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                complain(std::string("cannot read standard input: ") + std::strerror(errno));
+                readFailed = true;
+                break;
+            }
+            if (got == 0) {
+                break;
+            }
+            lines.feed(std::string_view(chunk.data(), static_cast<std::size_t>(got)), onLine);
+            if (reporter.writeFailed()) {
+                break; // nobody is reading any more; stop early
+            }
+        }
+        lines.finish(onLine);
+    }
+
+    if (!reporter.flush()) {
+        complain(std::string("cannot write the output: ") + std::strerror(writeError));
+        return 1;
+    }
+    return (readFailed || reporter.rejectedCount() > 0) ? 1 : 0;
+}

@@ -1,0 +1,356 @@
+// The command-line coder's pieces: argument reading, line splitting, JSON text escaping and the reports.
+
+#include "cli/CodeReport.h"
+
+#include "QuorvelConfig.h"
+#include "core/FigureCoding.h"
+#include "core/NameRules.h"
+#include "core/Unicode.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace quorvel::cli {
+namespace {
+
+QString qs(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+// ---- arguments
+
+struct ArgumentCase
+{
+    std::vector<std::string_view> args;
+    bool good;
+    UiLanguage language;
+    bool json;
+    bool help;
+    std::vector<std::string> names;
+};
+
+TEST(Arguments, readOptionsAndNames)
+{
+    const auto es = UiLanguage::Spanish;
+    const auto en = UiLanguage::English;
+    const std::vector<ArgumentCase> table = {
+        {{}, true, es, false, false, {}},
+        {{"abc"}, true, es, false, false, {"abc"}},
+        {{"--json", "a", "b"}, true, es, true, false, {"a", "b"}},
+        {{"a", "--lang", "en", "b"}, true, en, false, false, {"a", "b"}},
+        {{"--lang=en", "--lang=es"}, true, es, false, false, {}},
+        {{"--help"}, true, es, false, true, {}},
+        {{"-h"}, true, es, false, true, {}},
+        {{"-"}, true, es, false, false, {"-"}},
+        {{"--", "-x", "--json"}, true, es, false, false, {"-x", "--json"}},
+        {{""}, true, es, false, false, {""}},
+        {{"--lang"}, false, es, false, false, {}},
+        {{"--lang", "fr"}, false, es, false, false, {}},
+        {{"--lang="}, false, es, false, false, {}},
+        {{"--lang", "EN"}, false, es, false, false, {}},
+        {{"-x"}, false, es, false, false, {}},
+        {{"--jsonx"}, false, es, false, false, {}},
+        {{"a", "--verbose"}, false, es, false, false, {}},
+    };
+    for (const ArgumentCase& c : table) {
+        std::string joined;
+        for (auto a : c.args) {
+            joined += std::string(a) + " ";
+        }
+        SCOPED_TRACE(joined);
+        const ParsedArguments parsed = parseArguments(c.args);
+        EXPECT_EQ(parsed.error.empty(), c.good) << parsed.error;
+        if (c.good) {
+            EXPECT_EQ(parsed.options.language, c.language);
+            EXPECT_EQ(parsed.options.json, c.json);
+            EXPECT_EQ(parsed.options.help, c.help);
+            EXPECT_EQ(parsed.options.names, c.names);
+        }
+    }
+    EXPECT_NE(parseArguments({"-x"}).error.find("'-x'"), std::string::npos) << "the message names the option";
+}
+
+// ---- line splitting
+
+std::vector<std::string> splitInPieces(std::string_view stream, std::size_t pieceSize, std::size_t maxLine = 64)
+{
+    std::vector<std::string> lines;
+    LineSplitter splitter(maxLine);
+    auto onLine = [&lines](std::string_view line, bool overLong) {
+        lines.push_back(overLong ? std::string("<too long>") : std::string(line));
+    };
+    for (std::size_t i = 0; i < stream.size(); i += pieceSize) {
+        splitter.feed(stream.substr(i, pieceSize), onLine);
+    }
+    splitter.finish(onLine);
+    return lines;
+}
+
+TEST(LineSplitter, linesAreTheSameHoweverTheStreamIsCut)
+{
+    const std::string longLine(65, 'x');
+    const std::string fitting(64, 'y');
+    const std::vector<std::pair<std::string, std::vector<std::string>>> table = {
+        {"", {}},
+        {"\n", {""}},
+        {"abc", {"abc"}},
+        {"abc\n", {"abc"}},
+        {"abc\r\n", {"abc"}},
+        {"abc\r", {"abc"}},
+        {"\r", {""}},
+        {"\r\n\r\n", {"", ""}},
+        {"a\r\rb\r\n", {"a\r\rb"}},
+        {"a\n\nb", {"a", "", "b"}},
+        {"a\rb\n", {"a\rb"}},
+        {longLine + "\nok\n", {"<too long>", "ok"}},
+        {"ok\n" + longLine, {"ok", "<too long>"}},
+        {fitting + "\n" + fitting.substr(1) + "\r\n", {fitting, fitting.substr(1)}},
+        {fitting + "\r" + "z\n", {"<too long>"}},
+        {std::string("a\0b\n", 4), {std::string("a\0b", 3)}},
+    };
+    for (const auto& [stream, expected] : table) {
+        for (std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{7}, stream.size() + 1}) {
+            SCOPED_TRACE(piece);
+            EXPECT_EQ(splitInPieces(stream, piece), expected) << stream;
+        }
+    }
+}
+
+// ---- JSON text
+
+TEST(JsonText, escapesWhatJsonRequiresAndReplacesBadBytes)
+{
+    const std::vector<std::pair<std::u32string, std::string>> table = {
+        {U"abc", "abc"},
+        {U"a\"b\\c/", "a\\\"b\\\\c/"},
+        {U"\b\f\n\r\t", "\\b\\f\\n\\r\\t"},
+        {std::u32string(U"\0\x01\x1f", 3), "\\u0000\\u0001\\u001f"},
+        {U"\x7f", "\x7f"},
+        {U"\u00F1\u212A\U0001F600", "\xc3\xb1\xe2\x84\xaa\xf0\x9f\x98\x80"},
+        {U"a\xDC80"
+         U"b\xDCFF",
+         "a\xef\xbf\xbd"
+         "b\xef\xbf\xbd"},
+        {U"\xD800", "\xef\xbf\xbd"},
+    };
+    for (const auto& [text, expected] : table) {
+        std::string out = "[";
+        appendJsonText(out, std::u32string_view(text));
+        EXPECT_EQ(out, "[" + expected);
+        // The UTF-8 form of the same text (where it has one) escapes alike.
+        if (text.find_first_of(U"\xDC80\xDCFF\xD800") == std::u32string::npos) {
+            std::string viaUtf8 = "[";
+            appendJsonText(viaUtf8, std::string_view(encodeUtf8(text)));
+            EXPECT_EQ(viaUtf8, "[" + expected);
+        }
+    }
+    // Long texts cross the blocks the writer works in.
+    std::u32string mixed;
+    std::string expected;
+    for (int i = 0; i < 3000; ++i) {
+        mixed += (i % 3 == 0) ? U"\u00E9" : (i % 3 == 1 ? U"\"" : U"x");
+        expected += (i % 3 == 0) ? "\xc3\xa9" : (i % 3 == 1 ? "\\\"" : "x");
+    }
+    std::string out;
+    appendJsonText(out, std::u32string_view(mixed));
+    EXPECT_EQ(out, expected);
+}
+
+// ---- reports
+
+struct Captured
+{
+    std::string out;
+    std::string err;
+};
+
+Captured report(const std::vector<std::string>& inputs, bool json, UiLanguage language = UiLanguage::Spanish)
+{
+    Captured captured;
+    CodeReporter reporter(
+        language, json,
+        [&captured](std::string_view s) {
+            captured.out += s;
+            return true;
+        },
+        [&captured](std::string_view s) {
+            captured.err += s;
+            return true;
+        });
+    for (const std::string& input : inputs) {
+        reporter.codeInput(input);
+    }
+    EXPECT_TRUE(reporter.flush());
+    return captured;
+}
+
+QJsonObject onlyObject(const std::string& out)
+{
+    EXPECT_FALSE(out.empty());
+    EXPECT_EQ(out.back(), '\n');
+    EXPECT_EQ(out.find('\n'), out.size() - 1) << "one object, one line";
+    QJsonParseError error{};
+    const QJsonDocument doc =
+        QJsonDocument::fromJson(QByteArray(out.data(), static_cast<qsizetype>(out.size())), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << out;
+    return doc.object();
+}
+
+TEST(CodeReport, jsonCarriesStepsNameAndAddresses)
+{
+    for (UiLanguage language : {UiLanguage::Spanish, UiLanguage::English}) {
+        const QJsonObject o = onlyObject(report({"$-Ab c"}, true, language).out);
+        EXPECT_EQ(o.value(QStringLiteral("input")).toString(), QStringLiteral("$-Ab c"));
+        const QJsonArray steps = o.value(QStringLiteral("steps")).toArray();
+        const std::u32string input = U"$-Ab c";
+        const std::vector<NameStep> expected = validateName(input);
+        ASSERT_EQ(steps.size(), static_cast<qsizetype>(expected.size()));
+        std::u32string text = input;
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            const QJsonObject s = steps[i].toObject();
+            const NameStep& e = expected[static_cast<std::size_t>(i)];
+            applyNameStep(text, e);
+            EXPECT_EQ(s.value(QStringLiteral("notice")).toString(), qs(noticeName(e.notice)));
+            EXPECT_EQ(s.value(QStringLiteral("message")).toString(), qs(noticeText(e, language)));
+            EXPECT_EQ(s.value(QStringLiteral("text")).toString(), qs(encodeUtf8(text)));
+            if (e.notice == NameNotice::InvalidCharacter) {
+                EXPECT_EQ(s.value(QStringLiteral("position")).toInt(), e.position);
+            } else {
+                EXPECT_TRUE(s.value(QStringLiteral("position")).isNull());
+            }
+        }
+        EXPECT_EQ(o.value(QStringLiteral("name")).toString(), QStringLiteral("abc"));
+        EXPECT_EQ(o.value(QStringLiteral("prefix")).toString(), qs(FigureSitePrefix));
+        EXPECT_EQ(o.value(QStringLiteral("plain")).toString(), QStringLiteral("http://www.abc.com"));
+        for (FigureKind kind : AllFigureKinds) {
+            const QString key(QChar::fromLatin1(figureLetter(kind)));
+            EXPECT_EQ(o.value(QStringLiteral("codes")).toObject().value(key).toString(), qs(figureCode(kind, "abc")));
+            EXPECT_EQ(o.value(QStringLiteral("figure")).toObject().value(key).toString(),
+                      qs(figureAddress(kind, "abc")));
+            EXPECT_EQ(o.value(QStringLiteral("register")).toObject().value(key).toString(),
+                      qs(registerAddress(kind, "abc")));
+        }
+    }
+}
+
+TEST(CodeReport, emptyNamesHaveNullAddresses)
+{
+    for (const char* input : {"", "-", "$$", "\xff"}) {
+        const QJsonObject o = onlyObject(report({input}, true).out);
+        EXPECT_EQ(o.value(QStringLiteral("name")).toString(), QString());
+        for (const char* key : {"plain", "codes", "figure", "register"}) {
+            EXPECT_TRUE(o.value(QLatin1String(key)).isNull()) << input << " " << key;
+        }
+    }
+}
+
+TEST(CodeReport, tooLongNamesAreCutOnce)
+{
+    const std::string input = std::string(45, 'A') + "$";
+    const QJsonObject o = onlyObject(report({input}, true, UiLanguage::English).out);
+    const QJsonArray steps = o.value(QStringLiteral("steps")).toArray();
+    ASSERT_EQ(steps.size(), 2);
+    EXPECT_EQ(steps[0].toObject().value(QStringLiteral("position")).toInt(), 46);
+    EXPECT_EQ(steps[1].toObject().value(QStringLiteral("notice")).toString(), QStringLiteral("TooLong"));
+    EXPECT_EQ(steps[1].toObject().value(QStringLiteral("text")).toString(), QString(40, QLatin1Char('A')));
+    EXPECT_EQ(o.value(QStringLiteral("name")).toString(), QString(40, QLatin1Char('a')));
+}
+
+TEST(CodeReport, readableReportPutsNoticesOnTheErrorOutput)
+{
+    const Captured en = report({"abc", "a b", "--"}, false, UiLanguage::English);
+    EXPECT_EQ(en.out, "abc\n"
+                      "  http://www.abc.com\n"
+                      "  " +
+                          figureAddress(FigureKind::FourSided, "abc") +
+                          "\n"
+                          "  " +
+                          figureAddress(FigureKind::CircleOrEllipse, "abc") +
+                          "\n"
+                          "  " +
+                          figureAddress(FigureKind::ThreeSided, "abc") +
+                          "\n"
+                          "  " +
+                          figureAddress(FigureKind::ManySided, "abc") +
+                          "\n"
+                          "ab\n"
+                          "  http://www.ab.com\n"
+                          "  " +
+                          figureAddress(FigureKind::FourSided, "ab") +
+                          "\n"
+                          "  " +
+                          figureAddress(FigureKind::CircleOrEllipse, "ab") +
+                          "\n"
+                          "  " +
+                          figureAddress(FigureKind::ThreeSided, "ab") +
+                          "\n"
+                          "  " +
+                          figureAddress(FigureKind::ManySided, "ab") +
+                          "\n"
+                          "(empty name: no addresses)\n");
+    EXPECT_EQ(en.err, "\"a b\"\n"
+                      "  The character  2 is erroneous.It will be eliminated.\n"
+                      "\"--\"\n"
+                      "  The first character cannot be a hyphen.It will be eliminated.\n"
+                      "  The first character cannot be a hyphen.It will be eliminated.\n");
+    const Captured es = report({"\x1b[31m"}, false);
+    EXPECT_EQ(es.err.find('\x1b'), std::string::npos) << "control characters are not sent to a terminal";
+    EXPECT_NE(es.err.find("El carácter  1 és erroneo, se borrará"), std::string::npos);
+}
+
+TEST(CodeReport, overLongInputIsNotCodedAndSaysSo)
+{
+    Captured captured;
+    CodeReporter reporter(
+        UiLanguage::Spanish, true,
+        [&captured](std::string_view s) {
+            captured.out += s;
+            return true;
+        },
+        [&captured](std::string_view s) {
+            captured.err += s;
+            return true;
+        });
+    reporter.codeInput(std::string(MaxInputLength, 'a'));
+    std::string accents;
+    for (std::size_t i = 0; i <= MaxInputLength; ++i) {
+        accents += "\u00E9";
+    }
+    reporter.codeInput(accents); // fewer bytes than a line may have, but one character too many
+    reporter.codeInput("\xff\xff");
+    ASSERT_TRUE(reporter.flush());
+    EXPECT_EQ(reporter.inputCount(), 3U);
+    EXPECT_EQ(reporter.rejectedCount(), 1U);
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < captured.out.size();) {
+        const std::size_t end = captured.out.find('\n', start);
+        lines.push_back(captured.out.substr(start, end - start));
+        start = end + 1;
+    }
+    ASSERT_EQ(lines.size(), 3U);
+    EXPECT_EQ(lines[1], R"({"input":null,"error":"input 2 is longer than 32767 characters and was not coded"})");
+    EXPECT_NE(captured.err.find("input 2 is longer than 32767 characters"), std::string::npos);
+    const QJsonObject last = onlyObject(lines[2] + "\n");
+    EXPECT_EQ(last.value(QStringLiteral("steps")).toArray().size(), 2);
+    EXPECT_EQ(onlyObject(lines[0] + "\n").value(QStringLiteral("steps")).toArray().size(), 1) << "cut to 40";
+}
+
+TEST(CodeReport, aFailingSinkIsReported)
+{
+    CodeReporter reporter(
+        UiLanguage::Spanish, true, [](std::string_view) { return false; }, [](std::string_view) { return true; });
+    reporter.codeInput("abc");
+    EXPECT_FALSE(reporter.flush());
+    EXPECT_TRUE(reporter.writeFailed());
+}
+
+} // namespace
+} // namespace quorvel::cli
