@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryFile>
 
 namespace quorvel {
@@ -24,6 +25,18 @@ std::string trimBlanks(const std::string& text)
     }
     const auto last = text.find_last_not_of(' ');
     return text.substr(first, last - first + 1);
+}
+
+// The folder that receives the discovery file, or the empty text when there is none. Qt reports an empty
+// temporary path when TMPDIR names a missing folder; a template without a folder would then put the file in the
+// current directory (the program's folder), so discovery must give up instead.
+QString discoveryFolder()
+{
+    const QString folder = QDir::tempPath();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        return {};
+    }
+    return folder;
 }
 
 std::string programFolder()
@@ -54,21 +67,26 @@ void setPlatform(Platform* replacement)
 
 void runBrowserDiscovery()
 {
-    // A uniquely named file in the temporary folder, not a fixed path another user could plant a link at.
-    QTemporaryFile file(QDir::temp().filePath(QStringLiteral("quorvel-XXXXXX.htm")));
     std::string found;
-    if (file.open()) {
-        const auto content = launch::DiscoveryFileContent;
-        const bool written =
-            file.write(content.data(), static_cast<qint64>(content.size())) == static_cast<qint64>(content.size());
-        file.close();
-        if (written) {
-            found = launch::platform().findHtmlHandler(QDir::toNativeSeparators(file.fileName()).toStdString());
+    const QString folder = launch::discoveryFolder();
+    if (!folder.isEmpty()) {
+        // A uniquely named file, created exclusively, not a fixed path another user could plant a link at.
+        QTemporaryFile file(QDir(folder).filePath(QStringLiteral("quorvel-XXXXXX.htm")));
+        if (file.open()) {
+            const auto content = launch::DiscoveryFileContent;
+            const bool written =
+                file.write(content.data(), static_cast<qint64>(content.size())) == static_cast<qint64>(content.size());
+            const bool flushed = file.flush();
+            file.close();
+            if (written && flushed) {
+                found = launch::platform().findHtmlHandler(QDir::toNativeSeparators(file.fileName()).toStdString());
+            }
+            // Gone before the result is kept; the destructor would also remove it should the look-up throw.
+            file.remove();
         }
     }
-    DiscoveryResult = found.empty() ? 0 : 1;
     BrowserPath = launch::trimBlanks(found);
-    // The temporary file is removed when `file` goes out of scope.
+    DiscoveryResult = BrowserPath.empty() ? 0 : 1;
 }
 
 void openInBrowser(QObject* /*owner*/, std::string_view address)

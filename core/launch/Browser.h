@@ -18,7 +18,9 @@ extern const std::string BrowserDirectory;
 /// What the last discovery's look-up returned: 1 when it found a program, 0 otherwise. Kept, never examined.
 extern int DiscoveryResult;
 
-/// Finds the program the desktop uses to open a local .htm file and keeps it in BrowserPath.
+/// Finds the program the desktop uses to open a local .htm file and keeps it in BrowserPath. The file asked about
+/// is a uniquely named one in the temporary folder, deleted again; without a usable temporary folder, or when
+/// the desktop offers no program for HTML, BrowserPath is left empty.
 void runBrowserDiscovery();
 
 /// Form A: starts BrowserPath with the address as its one argument, without waiting. Silent on failure.

@@ -28,7 +28,12 @@ public:
         if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
             return; // the desktop's services need a graphical application
         }
-        QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
+        const QUrl url(QString::fromStdString(address), QUrl::StrictMode);
+        if (!url.isValid() || url.isRelative()) {
+            // Without a scheme the desktop's handler takes the text for a file name in the current folder.
+            return;
+        }
+        QDesktopServices::openUrl(url);
     }
 };
 
