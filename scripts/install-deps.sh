@@ -4,7 +4,7 @@
 set -eu
 
 PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libglib2.0-dev libsqlitecpp-dev libsqlite3-dev
- libgtest-dev libgmock-dev libbenchmark-dev
+ libgtest-dev libgmock-dev libbenchmark-dev libxcb1-dev
  shared-mime-info xdg-utils desktop-file-utils fonts-liberation2 fonts-dejavu-core
  xvfb xauth openbox x11-utils poppler-utils imagemagick"
 if [ "${1:-}" = "--all" ]; then

@@ -1,0 +1,153 @@
+// Keep-in-front on a real X11 display (run under Xvfb): without a window manager it is not offered;
+// with openbox it is, and the checked reduced window carries _NET_WM_STATE_ABOVE until it is unchecked,
+// staying where it was.
+#include "tests/companions/CompanionTesting.h"
+#include "tests/support/TestSupport.h"
+#include "ui/common/Registration.h"
+#include "ui/common/Windows.h"
+#include "ui/companions/KeepInFront.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+
+using namespace quorvel;
+using namespace quorvel::ui;
+
+namespace {
+
+// The window's _NET_WM_STATE as xprop reports it.
+QString netWmState(QWidget* window)
+{
+    bool ok = false;
+    const QString out =
+        test::runTool(QStringLiteral("xprop"),
+                      {QStringLiteral("-id"), QString::number(window->winId()), QStringLiteral("_NET_WM_STATE")}, &ok);
+    return ok ? out.trimmed() : QStringLiteral("<xprop failed>");
+}
+
+bool above(QWidget* window)
+{
+    return netWmState(window).contains(QStringLiteral("_NET_WM_STATE_ABOVE"));
+}
+
+} // namespace
+
+class KeepInFrontX11Test : public QObject
+{
+    Q_OBJECT
+
+private:
+    test::StubMainWindows m_main;
+    QProcess m_windowManager;
+
+    static QWidget* openReduced(UiLanguage language)
+    {
+        QWidget* window = Windows::instance().show(WindowRole::Reduced, language);
+        if (window != nullptr && !QTest::qWaitForWindowExposed(window)) {
+            qWarning("the reduced window was not exposed");
+        }
+        return window;
+    }
+
+    // Lets the manager frame and place the window, and waits until it stays put.
+    static void waitUntilFramed(QWidget* window)
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(window->frameGeometry() != window->geometry(), 15000);
+        QRect last;
+        for (int i = 0; i < 50 && window->geometry() != last; ++i) {
+            last = window->geometry();
+            QTest::qWait(100);
+        }
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        registerCompanionWindows();
+    }
+    void init() { test::resetProgramState(); }
+    void cleanup() { test::resetProgramState(); }
+    void cleanupTestCase()
+    {
+        if (m_windowManager.state() != QProcess::NotRunning) {
+            m_windowManager.terminate();
+            m_windowManager.waitForFinished(5000);
+        }
+    }
+
+    void withoutWindowManager_notOffered()
+    {
+        QVERIFY(!platformKeepInFront().supported());
+        QWidget* window = openReduced(UiLanguage::Spanish);
+        QVERIFY(window != nullptr);
+        QVERIFY(window->findChild<QCheckBox*>(QStringLiteral("Check_VFlot"))->isHidden());
+    }
+
+    void withOpenbox_offered()
+    {
+        m_windowManager.setProgram(QStringLiteral("openbox"));
+        m_windowManager.setArguments({QStringLiteral("--sm-disable")});
+        m_windowManager.start();
+        QVERIFY2(m_windowManager.waitForStarted(10000), "openbox could not be started");
+        // The manager announces its states on the root window once it runs.
+        QTRY_VERIFY_WITH_TIMEOUT(platformKeepInFront().supported(), 15000);
+    }
+
+    void checked_keepsTheWindowAboveUntilUnchecked_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::newRow("es") << static_cast<int>(UiLanguage::Spanish);
+        QTest::newRow("en") << static_cast<int>(UiLanguage::English);
+    }
+    void checked_keepsTheWindowAboveUntilUnchecked()
+    {
+        QFETCH(int, language);
+        const auto edition = static_cast<UiLanguage>(language);
+        QVERIFY(platformKeepInFront().supported());
+        QWidget* window = openReduced(edition);
+        auto* check = window->findChild<QCheckBox*>(QStringLiteral("Check_VFlot"));
+        QVERIFY(check->isVisible());
+        QVERIFY(!check->isChecked());
+        waitUntilFramed(window);
+        QVERIFY(!above(window));
+        const QRect before = window->geometry();
+        const QSize sizeBefore = window->size();
+
+        QTest::mouseClick(check, Qt::LeftButton);
+        QVERIFY(check->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(above(window), 15000);
+        QVERIFY(window->isVisible());
+        QTest::qWait(200);
+        QCOMPARE(window->size(), sizeBefore);
+        QCOMPARE(window->geometry(), before);
+
+        QTest::mouseClick(check, Qt::LeftButton);
+        QVERIFY(!check->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(!above(window), 15000);
+        QTest::qWait(200);
+        QCOMPARE(window->geometry(), before);
+    }
+
+    void reopened_startsInOrdinaryStacking()
+    {
+        QWidget* window = openReduced(UiLanguage::Spanish);
+        auto* check = window->findChild<QCheckBox*>(QStringLiteral("Check_VFlot"));
+        QTest::mouseClick(check, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(above(window), 15000);
+        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+        QTRY_VERIFY(Windows::instance().find(WindowRole::Reduced, UiLanguage::Spanish) == nullptr);
+
+        QWidget* again = openReduced(UiLanguage::Spanish);
+        QVERIFY(again != nullptr);
+        QVERIFY(!again->findChild<QCheckBox*>(QStringLiteral("Check_VFlot"))->isChecked());
+        waitUntilFramed(again);
+        QVERIFY2(!above(again), qPrintable(netWmState(again)));
+    }
+};
+
+QTEST_MAIN(KeepInFrontX11Test)
+#include "tst_keep_in_front_x11.moc"

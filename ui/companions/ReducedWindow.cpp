@@ -1,0 +1,228 @@
+#include "ui/companions/ReducedWindow.h"
+
+#include "core/NameRules.h"
+#include "core/SharedState.h"
+#include "core/launch/Browser.h"
+#include "ui/common/ClickableLabel.h"
+#include "ui/common/Icons.h"
+#include "ui/common/NameBox.h"
+#include "ui/common/Twips.h"
+#include "ui/common/Windows.h"
+#include "ui/companions/KeepInFront.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+
+#include <array>
+
+namespace quorvel::ui {
+
+namespace {
+
+struct Rect
+{
+    int left, top, width, height;
+};
+
+// Where the controls of each edition stand (twips). The English edition's frame texts stand
+// 50 twips lower and its button is narrower.
+struct Layout
+{
+    Rect www, box, com, command, check, targetCom;
+    std::array<Rect, 4> targets;
+};
+
+constexpr Layout SpanishLayout{
+    {240, 0, 735, 255},
+    {1080, 0, 3495, 285},
+    {4680, 0, 615, 255},
+    {5400, 120, 1095, 615},
+    {5520, 840, 855, 195},
+    {240, 720, 495, 255},
+    {{{1200, 720, 495, 255}, {2280, 720, 495, 255}, {3360, 720, 495, 255}, {4560, 720, 495, 255}}},
+};
+constexpr Layout EnglishLayout{
+    {240, 50, 735, 255},
+    {1080, 0, 3495, 285},
+    {4680, 50, 615, 255},
+    {5400, 120, 975, 615},
+    {5520, 840, 855, 195},
+    {240, 720, 495, 255},
+    {{{1200, 720, 495, 255}, {2280, 720, 495, 255}, {3360, 720, 495, 255}, {4560, 720, 495, 255}}},
+};
+
+constexpr int ClientWidth = 6555;
+constexpr int ClientHeight = 1170;
+constexpr int OutlineWidth = 3;
+
+QRect place(const Rect& r)
+{
+    return twipsRect(r.left, r.top, r.width, r.height);
+}
+
+// The outline around each figure target, in twips, in the order of the figure kinds.
+std::array<FigureOutline, 4> targetOutlines()
+{
+    return {
+        FigureOutline::rectangle(QRectF(1080, 600, 735, 495)),
+        FigureOutline::ellipse(QRectF(2160, 600, 735, 495)),
+        FigureOutline::polygon(QPolygonF({{3120, 1080}, {3600, 480}, {4080, 1080}})),
+        FigureOutline::polygon(QPolygonF({{4440, 720},
+                                          {4440, 960},
+                                          {4680, 1080},
+                                          {4920, 1080},
+                                          {5160, 960},
+                                          {5160, 720},
+                                          {4920, 600},
+                                          {4680, 600}})),
+    };
+}
+
+// A command button whose caption wraps onto a second line when it is wider than the button, as the
+// narrow "Formulario grande" button needs. Its text (and so its mnemonic) is the caption as given.
+class WrappingButton final : public QPushButton
+{
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override
+    {
+        QPainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        const QString caption = option.text;
+        option.text.clear();
+        style()->drawControl(QStyle::CE_PushButton, &option, &painter, this);
+        const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+        style()->drawItemText(&painter, area, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, palette(),
+                              isEnabled(), caption, QPalette::ButtonText);
+    }
+};
+
+QString utf8(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+ReducedWindow::ReducedWindow(UiLanguage language)
+    : FigureCanvas(nullptr), m_language(language), m_texts(QStringLiteral("reduced"), language)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(m_texts("objName.window"));
+    // Fixed border with minimise and close boxes, no maximise box.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(m_texts("caption"));
+    setWindowIcon(applicationIcon());
+    setClientSizeTwips(this, ClientWidth, ClientHeight);
+
+    setupControls();
+    connectSignals();
+    load();
+}
+
+void ReducedWindow::setupControls()
+{
+    const Layout& layout = m_language == UiLanguage::Spanish ? SpanishLayout : EnglishLayout;
+    const QFont frameFont = arialFont(9.75, true);
+
+    // The name box first: it is first in the focus order.
+    m_box = new QLineEdit(this);
+    m_box->setObjectName(m_texts("objName.box"));
+    m_box->setGeometry(place(layout.box));
+    m_box->setFont(frameFont);
+
+    auto* www = new QLabel(m_texts("www"), this);
+    www->setObjectName(m_texts("objName.www"));
+    www->setGeometry(place(layout.www));
+    www->setFont(frameFont);
+
+    auto* com = new QLabel(m_texts("com"), this);
+    com->setObjectName(QStringLiteral("Label2"));
+    com->setGeometry(place(layout.com));
+    com->setFont(frameFont);
+
+    m_back = new WrappingButton(m_texts("Command1"), this);
+    m_back->setObjectName(QStringLiteral("Command1"));
+    m_back->setGeometry(place(layout.command));
+    m_back->setToolTip(m_texts("Command1.tip"));
+    m_back->setFont(arialFont(8.25));
+
+    m_keepInFront = new QCheckBox(m_texts("Check_VFlot"), this);
+    m_keepInFront->setObjectName(QStringLiteral("Check_VFlot"));
+    m_keepInFront->setGeometry(place(layout.check));
+    m_keepInFront->setFont(arialFont(8.25));
+    m_keepInFront->hide(); // until the load decides
+
+    auto* plain = new ClickableLabel(this);
+    plain->setObjectName(m_texts("objName.targetCom"));
+    plain->setGeometry(place(layout.targetCom));
+    styleAsAddress(plain);
+    connect(plain, &ClickableLabel::clicked, this, [this] { openTarget(std::nullopt); });
+
+    const std::array<FigureOutline, 4> outlines = targetOutlines();
+    for (FigureKind kind : AllFigureKinds) {
+        const std::size_t i = figureIndex(kind);
+        addOutline(outlines[i], OutlineWidth);
+        auto* target = new ClickableLabel(this);
+        target->setObjectName(m_texts("objName.target") + QString::number(figureOrder(kind)));
+        target->setGeometry(place(layout.targets[i]));
+        styleAsAddress(target);
+        connect(target, &ClickableLabel::clicked, this, [this, kind] { openTarget(kind); });
+    }
+}
+
+void ReducedWindow::connectSignals()
+{
+    // Validation only: nothing follows it in this window.
+    new NameBox(m_box, m_language, NameBox::NoticeStyle::ReducedWindow, {});
+    connect(m_back, &QPushButton::clicked, this, &ReducedWindow::backToMain);
+    connect(m_keepInFront, &QCheckBox::clicked, this,
+            [this](bool checked) { KeepInFront::current().setKeptInFront(this, checked); });
+}
+
+void ReducedWindow::load()
+{
+    m_box->setText(utf8(CurrentName)); // a change: the box's validation runs on it
+    m_box->setFocus();
+    centreOnScreen(this);
+    m_keepInFront->setChecked(false);
+    m_keepInFront->setVisible(KeepInFront::current().supported());
+}
+
+void ReducedWindow::openTarget(std::optional<FigureKind> kind)
+{
+    const std::string typed = m_box->text().toStdString();
+    if (typed.empty()) {
+        return;
+    }
+    // The name stays as typed in the address; only the code is computed from its lower-case form.
+    const std::string address =
+        kind.has_value() ? figureAddressWithCode(*kind, typed, asciiLower(typed)) : plainAddress(typed);
+    openInBrowser(this, address);
+}
+
+void ReducedWindow::backToMain()
+{
+    CurrentName = asciiLower(m_box->text().toStdString());
+    Windows::instance().show(WindowRole::Main, m_language);
+    close();
+}
+
+void ReducedWindow::closeEvent(QCloseEvent* event)
+{
+    // The close box hands nothing on and does not bring the main window back.
+    Windows::instance().unloaded(this);
+    event->accept();
+}
+
+} // namespace quorvel::ui

@@ -1,0 +1,271 @@
+#include "ui/companions/SymbologyWindow.h"
+
+#include "ui/common/FigureShapes.h"
+#include "ui/common/Help.h"
+#include "ui/common/Icons.h"
+#include "ui/common/Twips.h"
+#include "ui/common/Windows.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPrinter>
+
+#include <array>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace quorvel::ui {
+
+namespace {
+
+struct Rect
+{
+    int left, top, width, height;
+};
+
+// Everything that differs between the editions: client area, help topic and the places of the
+// example address labels and of two sentence labels (twips).
+struct Edition
+{
+    int clientWidth;
+    int clientHeight;
+    int helpContext;
+    Rect example1;    // Label6, row 1
+    Rect example2;    // Label7, row 2
+    Rect example4;    // Label5 index 1, row 4
+    Rect exampleWww;  // Label5 index 2, row 3: "www."
+    Rect exampleRest; // Label5 index 0, row 3: the rest
+    std::array<Rect, 4> sentences;
+};
+
+constexpr Edition SpanishEdition{
+    6465,
+    5265,
+    400,
+    {240, 600, 1335, 255},
+    {240, 1800, 1335, 255},
+    {240, 4560, 1335, 255},
+    {720, 3120, 495, 255},
+    {480, 3360, 975, 255},
+    {{{1920, 360, 2175, 615}, {1920, 1560, 2175, 735}, {1920, 2880, 2175, 615}, {1920, 4320, 2055, 975}}},
+};
+constexpr Edition EnglishEdition{
+    6450,
+    5250,
+    404,
+    {360, 600, 1215, 255},
+    {360, 1800, 1215, 255},
+    {360, 4560, 1215, 255},
+    {720, 3120, 495, 255},
+    {600, 3360, 735, 255},
+    {{{1920, 360, 2175, 615}, {1800, 1560, 2295, 735}, {1920, 2880, 2175, 615}, {1920, 4320, 2055, 735}}},
+};
+
+constexpr QRgb WindowGrey = 0xC0C0C0;
+constexpr int RowOutlineWidth = 3;
+constexpr int SampleOutlineWidth = 2;
+constexpr int PanelLeft = 4200;
+constexpr int PanelWidth = 2175;
+constexpr int PanelHeight = 1215;
+constexpr std::array<int, 4> PanelTops = {0, 1320, 2640, 3960};
+constexpr qreal DefaultFontPoints = 7.5; // the sentences fit their labels as in the original layout
+// One screen pixel of the window is 15 twips, 1/96 inch.
+constexpr qreal ScreenDotsPerInch = 96.0;
+
+QRect place(const Rect& r)
+{
+    return twipsRect(r.left, r.top, r.width, r.height);
+}
+
+// The row figures, in twips, in the order of the figure kinds.
+std::array<FigureOutline, 4> rowOutlines()
+{
+    return {
+        FigureOutline::rectangle(QRectF(120, 480, 1575, 495)),
+        FigureOutline::ellipse(QRectF(120, 1560, 1575, 735)),
+        FigureOutline::polygon(QPolygonF({{120, 3600}, {960, 2760}, {1800, 3600}})),
+        FigureOutline::polygon(QPolygonF({{120, 4560},
+                                          {480, 4320},
+                                          {1320, 4320},
+                                          {1680, 4560},
+                                          {1680, 4800},
+                                          {1320, 5040},
+                                          {480, 5040},
+                                          {120, 4800}})),
+    };
+}
+
+// The sample figures of each panel, in twips relative to the panel.
+std::array<std::vector<FigureOutline>, 4> sampleOutlines()
+{
+    return {{
+        {FigureOutline::rectangle(QRectF(120, 120, 855, 375)), FigureOutline::rectangle(QRectF(1320, 120, 495, 375)),
+         FigureOutline::polygon(QPolygonF({{480, 600}, {840, 840}, {480, 1080}, {120, 840}})),
+         FigureOutline::polygon(QPolygonF({{1080, 960}, {2040, 960}, {1800, 720}, {1320, 720}}))},
+        {FigureOutline::ellipse(QRectF(120, 120, 1095, 375)), FigureOutline::ellipse(QRectF(1440, 120, 615, 495))},
+        {FigureOutline::polygon(QPolygonF({{840, 600}, {1440, 120}, {2040, 600}})),
+         FigureOutline::polygon(QPolygonF({{120, 480}, {120, 960}, {1440, 960}}))},
+        {FigureOutline::polygon(QPolygonF(
+             {{120, 240}, {600, 120}, {1320, 120}, {1800, 240}, {1800, 480}, {1320, 600}, {600, 600}, {120, 480}})),
+         FigureOutline::polygon(
+             QPolygonF({{480, 840}, {1680, 840}, {2040, 960}, {1680, 1080}, {480, 1080}, {960, 960}}))},
+    }};
+}
+
+QLabel* addLabel(QWidget* parent, const QString& name, const QString& text, const QRect& geometry,
+                 Qt::Alignment alignment)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(geometry);
+    label->setFont(arialFont(DefaultFontPoints));
+    label->setAlignment(alignment);
+    return label;
+}
+
+void fill(QWidget* widget, const QColor& colour)
+{
+    widget->setAutoFillBackground(true);
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+}
+
+} // namespace
+
+QImage handDrawnEllipse()
+{
+    // A pencil ellipse drawn in one stroke: the radius wanders a little and the end overshoots the start.
+    QImage image(66, 32, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QPointF centre(33.0, 16.0);
+        QPainterPath stroke;
+        constexpr int Steps = 120;
+        constexpr double Sweep = 2.15 * std::numbers::pi;
+        for (int i = 0; i <= Steps; ++i) {
+            const double t = -0.4 + Sweep * i / Steps;
+            const double wobble = 1.0 + 0.05 * std::sin(3.0 * t + 0.7) + 0.03 * std::sin(7.0 * t);
+            const double drift = 1.5 * i / Steps; // the hand drifts outwards over the stroke
+            const QPointF point(centre.x() + (29.0 - drift) * wobble * std::cos(t),
+                                centre.y() + (12.5 - drift / 2) * wobble * std::sin(t) + 0.8 * std::sin(t / 2));
+            if (i == 0) {
+                stroke.moveTo(point);
+            } else {
+                stroke.lineTo(point);
+            }
+        }
+        painter.setPen(QPen(QColor(70, 70, 70), 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPath(stroke);
+        painter.setPen(QPen(QColor(150, 150, 150), 0.8));
+        painter.drawPath(stroke.translated(0.6, 0.5)); // a second, lighter trace beside the first
+    }
+    return image.convertToFormat(QImage::Format_Grayscale8);
+}
+
+SymbologyWindow::SymbologyWindow(UiLanguage language)
+    : m_language(language), m_texts(QStringLiteral("symbology"), language)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(m_texts("objName.window"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(m_texts("caption"));
+    setWindowIcon(applicationIcon());
+
+    setupControls();
+    setupMenus();
+    const Edition& edition = language == UiLanguage::Spanish ? SpanishEdition : EnglishEdition;
+    Help::bindF1(this, m_language, edition.helpContext);
+    centreOnScreen(this);
+}
+
+void SymbologyWindow::setupControls()
+{
+    const Edition& edition = m_language == UiLanguage::Spanish ? SpanishEdition : EnglishEdition;
+    auto* canvas = new FigureCanvas(this);
+    canvas->setObjectName(QStringLiteral("client"));
+    canvas->setFixedSize(px(edition.clientWidth), px(edition.clientHeight));
+    fill(canvas, QColor::fromRgb(WindowGrey));
+    setCentralWidget(canvas);
+
+    for (const FigureOutline& outline : rowOutlines()) {
+        canvas->addOutline(outline, RowOutlineWidth);
+    }
+
+    // The example address inside each row's figure; Label5 is a group of three told apart by "index".
+    const QString example = m_texts("example");
+    addLabel(canvas, QStringLiteral("Label6"), example, place(edition.example1), Qt::AlignCenter);
+    addLabel(canvas, QStringLiteral("Label7"), example, place(edition.example2), Qt::AlignCenter);
+    const QString label5 = QStringLiteral("Label5");
+    addLabel(canvas, label5, m_texts("example.rest"), place(edition.exampleRest), Qt::AlignCenter)
+        ->setProperty("index", 0);
+    addLabel(canvas, label5, example, place(edition.example4), Qt::AlignCenter)->setProperty("index", 1);
+    addLabel(canvas, label5, m_texts("example.www"), place(edition.exampleWww), Qt::AlignCenter)
+        ->setProperty("index", 2);
+
+    const std::array<std::vector<FigureOutline>, 4> samples = sampleOutlines();
+    for (std::size_t i = 0; i < 4; ++i) {
+        const QString row = QString::number(i + 1);
+        addLabel(canvas, QStringLiteral("Label") + row, m_texts(("sentence" + std::to_string(i + 1)).c_str()),
+                 place(edition.sentences[i]), Qt::AlignLeft | Qt::AlignTop)
+            ->setWordWrap(true);
+
+        auto* panel = new FigureCanvas(canvas);
+        panel->setObjectName(QStringLiteral("Picture") + row);
+        panel->setGeometry(twipsRect(PanelLeft, PanelTops[i], PanelWidth, PanelHeight));
+        fill(panel, Qt::white);
+        for (const FigureOutline& outline : samples[i]) {
+            panel->addOutline(outline, SampleOutlineWidth);
+        }
+        if (i == 1) {
+            auto* picture = new QLabel(panel);
+            picture->setObjectName(QStringLiteral("Image1"));
+            picture->setGeometry(twipsRect(600, 600, 990, 480));
+            picture->setPixmap(QPixmap::fromImage(handDrawnEllipse()));
+            auto* blank = new QLabel(panel);
+            blank->setObjectName(QStringLiteral("Label8"));
+            blank->setGeometry(twipsRect(720, 840, 615, 135));
+            fill(blank, QApplication::palette().color(QPalette::Base)); // the system's window background
+        }
+    }
+}
+
+void SymbologyWindow::setupMenus()
+{
+    QAction* print = menuBar()->addAction(m_texts("menu"));
+    print->setObjectName(m_texts("objName.menu"));
+    connect(print, &QAction::triggered, this, [this] { printWindow(); });
+
+    const Edition& edition = m_language == UiLanguage::Spanish ? SpanishEdition : EnglishEdition;
+    setFixedSize(px(edition.clientWidth), px(edition.clientHeight) + menuBar()->sizeHint().height());
+}
+
+PrintOutcome SymbologyWindow::printWindow()
+{
+    // The client area as it appears, without caption and menu bars, at its on-screen size.
+    const QPixmap image = centralWidget()->grab();
+    return Printing::printPage(this, m_language, m_texts("document"), m_texts("pdfName"),
+                               [&image](QPainter& painter, QPrinter& printer) {
+                                   const qreal scale = printer.resolution() / ScreenDotsPerInch;
+                                   const QSizeF size = image.deviceIndependentSize() * scale;
+                                   painter.drawPixmap(QRectF(QPointF(0, 0), size), image, QRectF(image.rect()));
+                               });
+}
+
+void SymbologyWindow::closeEvent(QCloseEvent* event)
+{
+    Windows::instance().unloaded(this);
+    Windows::instance().show(WindowRole::Main, m_language);
+    event->accept();
+}
+
+} // namespace quorvel::ui
