@@ -95,11 +95,13 @@ void Windows::reset()
         delete window.data();
     }
     m_ending = false;
+    m_emptyReported = false;
 }
 
 void Windows::track(WindowRole role, UiLanguage language, QWidget* window)
 {
     m_loaded[{role, language}] = window;
+    m_emptyReported = false;
     connect(window, &QObject::destroyed, this, [this, window] {
         for (auto it = m_loaded.begin(); it != m_loaded.end(); ++it) {
             if (it->second.isNull() || it->second == window) {
@@ -120,7 +122,8 @@ void Windows::checkEmpty()
     m_checkQueued = true;
     QTimer::singleShot(0, this, [this] {
         m_checkQueued = false;
-        if (loadedCount() == 0 && !m_ending) {
+        if (loadedCount() == 0 && !m_ending && !m_emptyReported) {
+            m_emptyReported = true; // once per time the program runs out of windows
             Q_EMIT allWindowsClosed();
         }
     });

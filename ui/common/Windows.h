@@ -78,6 +78,7 @@ private:
     std::map<std::pair<WindowRole, UiLanguage>, QPointer<QWidget>> m_loaded;
     bool m_ending = false;
     bool m_checkQueued = false;
+    bool m_emptyReported = false;
 };
 
 } // namespace quorvel::ui
