@@ -1,8 +1,16 @@
 #include "ui/common/Registration.h"
+#include "ui/common/SaveFavourite.h"
+#include "ui/common/Windows.h"
+#include "ui/favourites/FavouritesWindow.h"
+#include "ui/favourites/SaveFromMainWindow.h"
 
 namespace quorvel::ui {
 
-// PLACEHOLDER: replaced by the module's real registration.
-void registerFavourites() {}
+void registerFavourites()
+{
+    Windows::instance().setFactory(WindowRole::Favourites,
+                                   [](UiLanguage language) -> QWidget* { return new FavouritesWindow(language); });
+    setSaveFavouriteHandler(&saveFromMainWindow);
+}
 
 } // namespace quorvel::ui

@@ -1,0 +1,84 @@
+#include "ui/favourites/SaveFromMainWindow.h"
+
+#include "ui/common/Notices.h"
+#include "ui/favourites/FavouritesTexts.h"
+#include "ui/favourites/store/DataFolder.h"
+#include "ui/favourites/store/FavouritesStore.h"
+
+#include <QToolTip>
+#include <QWidget>
+
+#include <map>
+#include <memory>
+
+namespace quorvel::ui {
+
+namespace {
+
+/// One cursor per main window, as each window holds its own; gone with its window.
+std::map<QObject*, std::unique_ptr<FavouritesStore>>& savingCursors()
+{
+    static std::map<QObject*, std::unique_ptr<FavouritesStore>> cursors;
+    return cursors;
+}
+
+FavouritesStore& cursorFor(QWidget* owner)
+{
+    auto& cursors = savingCursors();
+    auto it = cursors.find(owner);
+    if (it == cursors.end()) {
+        auto store = std::make_unique<FavouritesStore>(favouritesFilePath());
+        store->openStore();
+        it = cursors.emplace(owner, std::move(store)).first;
+        QObject::connect(owner, &QObject::destroyed, [owner] { savingCursors().erase(owner); });
+    }
+    return *it->second;
+}
+
+/// Says it beside the save command of the class (Command4 to Command7 of the main window), or over the
+/// window when there is no such command, and lets it fade by itself: nothing to dismiss.
+void confirmQuietly(QWidget* owner, FigureKind kind, const QString& message)
+{
+    QWidget* anchor = owner->findChild<QWidget*>(QStringLiteral("Command%1").arg(3 + figureOrder(kind)));
+    if (anchor == nullptr) {
+        anchor = owner;
+    }
+    QToolTip::showText(anchor->mapToGlobal(QPoint(0, anchor->height())), message, anchor, QRect(), SaveTipMs);
+}
+
+} // namespace
+
+void saveFromMainWindow(QWidget* owner, UiLanguage language, FigureKind kind, const QString& name)
+{
+    if (owner == nullptr) {
+        return;
+    }
+    const QString kindText = kindName(kind, language);
+    FavouritesStore& store = cursorFor(owner);
+    try {
+        switch (store.addFavourite(name, kind)) {
+        case AddResult::Saved:
+            confirmQuietly(owner, kind, fillIn(favouritesText("saveDone", language), {name, kindText}));
+            break;
+        case AddResult::AlreadyKept:
+            confirmQuietly(owner, kind, fillIn(favouritesText("saveAlready", language), {name, kindText}));
+            break;
+        case AddResult::EmptyName:
+            Notices::inform(owner, favouritesText("saveEmpty", language));
+            break;
+        case AddResult::InvalidName:
+            Notices::inform(owner, fillIn(favouritesText("saveInvalid", language), {name}));
+            break;
+        }
+    } catch (const StoreFailure& failure) {
+        Notices::inform(owner, fillIn(favouritesText("saveNotKept", language),
+                                      {name, kindText, problemReason(failure, store.filePath(), language)}));
+    }
+}
+
+int savingCursorCount()
+{
+    return static_cast<int>(savingCursors().size());
+}
+
+} // namespace quorvel::ui

@@ -1,0 +1,30 @@
+#include "ui/favourites/store/DataFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace quorvel::ui {
+
+QString programFolder()
+{
+    const QString overridden = qEnvironmentVariable("QUORVEL_DATA_DIR");
+    if (!overridden.isEmpty()) {
+        return QDir::cleanPath(overridden);
+    }
+    const QString executableFolder = QCoreApplication::applicationDirPath();
+    if (!executableFolder.isEmpty() && QFileInfo(executableFolder).isWritable()) {
+        return executableFolder;
+    }
+    const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(perUser);
+    return perUser;
+}
+
+QString favouritesFilePath()
+{
+    return QDir(programFolder()).filePath(QString::fromLatin1(FavouritesFileName));
+}
+
+} // namespace quorvel::ui
