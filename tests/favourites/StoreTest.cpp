@@ -385,4 +385,13 @@ TEST(DataFolder, theOverrideWinsElseTheProgramsWritableFolder)
     EXPECT_EQ(programFolder(), QCoreApplication::applicationDirPath()) << "the build tree is writable";
 }
 
+TEST(DataFolder, installedProgramFoldersAreNeverUsedForData)
+{
+    EXPECT_TRUE(isSharedProgramFolder(QStringLiteral("/usr/bin")));
+    EXPECT_TRUE(isSharedProgramFolder(QStringLiteral("/usr/local/bin")));
+    EXPECT_TRUE(isSharedProgramFolder(QStringLiteral("/bin")));
+    QTemporaryDir portable;
+    EXPECT_FALSE(isSharedProgramFolder(portable.path()));
+}
+
 } // namespace

@@ -7,6 +7,14 @@
 
 namespace quorvel::ui {
 
+bool isSharedProgramFolder(const QString& folder)
+{
+    const QString canonical = QDir(folder).canonicalPath();
+    const QString installed = QDir(QStringLiteral(QUORVEL_INSTALL_BINDIR)).canonicalPath();
+    return (!installed.isEmpty() && canonical == installed) || canonical.startsWith(QStringLiteral("/usr/")) ||
+           canonical == QStringLiteral("/bin") || canonical == QStringLiteral("/sbin");
+}
+
 QString programFolder()
 {
     const QString overridden = qEnvironmentVariable("QUORVEL_DATA_DIR");
@@ -14,7 +22,8 @@ QString programFolder()
         return QDir::cleanPath(overridden);
     }
     const QString executableFolder = QCoreApplication::applicationDirPath();
-    if (!executableFolder.isEmpty() && QFileInfo(executableFolder).isWritable()) {
+    if (!executableFolder.isEmpty() && QFileInfo(executableFolder).isWritable() &&
+        !isSharedProgramFolder(executableFolder)) {
         return executableFolder;
     }
     const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);

@@ -229,8 +229,44 @@ void FavouritesStore::openStore()
     }
 }
 
+bool FavouritesStore::fileHasMoved() const
+{
+    int moved = 0;
+    return m_db && sqlite3_file_control(m_db->getHandle(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK &&
+           moved != 0;
+}
+
+void FavouritesStore::followMovedFile()
+{
+    // SQLite goes on serving a file that was deleted or renamed under the connection, and refuses to write it:
+    // the window would show records that are gone and every later save would fail. The cursor follows the
+    // path instead and reopens whatever stands there now (nothing, a new favourites file, or a foreign file
+    // that is then never written). Its place is kept as a key, so moves go on from there.
+    if (!fileHasMoved()) {
+        return;
+    }
+    m_db.reset();
+    m_readOnly = false;
+    m_schemaReady = false;
+    try {
+        openConnection(false);
+        m_problem.reset();
+        m_detail.clear();
+    } catch (const StoreFailure& failure) {
+        m_problem = failure.problem();
+        m_detail = QString::fromUtf8(failure.what());
+    }
+}
+
+void FavouritesStore::useFile()
+{
+    followMovedFile();
+    requireOpen();
+}
+
 void FavouritesStore::ensureWritable()
 {
+    followMovedFile();
     if (m_db && !m_problem && !m_readOnly && m_schemaReady) {
         return;
     }
@@ -244,6 +280,12 @@ void FavouritesStore::ensureWritable()
         const TableShape shape = tableShape(*m_db, &hasId);
         if (shape == TableShape::MissingFields) {
             throw StoreFailure(StoreProblem::MissingFields, "the table lacks the fields Nom and Figura");
+        }
+        // A damaged file (cut short, overwritten in part) still opens, and SQLite would write into it; the
+        // save would be confirmed while the file stays broken. It is checked once per connection and, when
+        // damaged, left exactly as it is.
+        if (m_db->execAndGet("PRAGMA quick_check(1)").getString() != "ok") {
+            throw StoreFailure(StoreProblem::NotADatabase, "the file is damaged");
         }
         if (shape == TableShape::Missing) {
             m_db->exec(SqlCreate);
@@ -346,7 +388,7 @@ void FavouritesStore::place(const std::optional<Row>& row)
 
 void FavouritesStore::toFirst()
 {
-    requireOpen();
+    useFile();
     const auto row = selectRow(SqlFirst, nullptr, nullptr);
     if (!row) {
         m_beforeFirst = true;
@@ -358,7 +400,7 @@ void FavouritesStore::toFirst()
 
 void FavouritesStore::toLast()
 {
-    requireOpen();
+    useFile();
     const auto row = selectRow(SqlLast, nullptr, nullptr);
     if (!row) {
         m_beforeFirst = true;
@@ -370,7 +412,7 @@ void FavouritesStore::toLast()
 
 void FavouritesStore::toNext()
 {
-    requireOpen();
+    useFile();
     if (m_beforeFirst) {
         toFirst();
         return;
@@ -388,7 +430,7 @@ void FavouritesStore::toNext()
 
 void FavouritesStore::toPrevious()
 {
-    requireOpen();
+    useFile();
     if (m_afterLast) {
         toLast();
         return;
@@ -406,7 +448,7 @@ void FavouritesStore::toPrevious()
 
 bool FavouritesStore::findFirstByName(const QString& name)
 {
-    requireOpen();
+    useFile();
     const auto row = selectRow(SqlFindFirst, &name, nullptr);
     place(row);
     return row.has_value();
@@ -414,7 +456,7 @@ bool FavouritesStore::findFirstByName(const QString& name)
 
 bool FavouritesStore::findLastByName(const QString& name)
 {
-    requireOpen();
+    useFile();
     const auto row = selectRow(SqlFindLast, &name, nullptr);
     place(row);
     return row.has_value();
@@ -431,7 +473,7 @@ FavouriteRecord FavouritesStore::currentRecord() const
 
 QStringList FavouritesStore::figurasOfName(const QString& name)
 {
-    requireOpen();
+    useFile();
     QStringList figuras;
     try {
         SQLite::Statement query(*m_db, SqlFigurasOfName);
@@ -447,7 +489,7 @@ QStringList FavouritesStore::figurasOfName(const QString& name)
 
 std::vector<FavouriteRecord> FavouritesStore::allRecords()
 {
-    requireOpen();
+    useFile();
     std::vector<FavouriteRecord> records;
     try {
         SQLite::Statement query(*m_db, SqlAll);

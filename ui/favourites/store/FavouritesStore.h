@@ -94,6 +94,9 @@ private:
     };
 
     void requireOpen() const;
+    bool fileHasMoved() const;
+    void followMovedFile();
+    void useFile();
     void openConnection(bool forWriting);
     void ensureWritable();
     void place(const std::optional<Row>& row);
