@@ -1,8 +1,13 @@
 #include "ui/common/Registration.h"
+#include "ui/common/Windows.h"
+#include "ui/companions/AboutWindow.h"
 
 namespace quorvel::ui {
 
-// PLACEHOLDER: replaced by the module's real registration.
-void registerAboutWindows() {}
+void registerAboutWindows()
+{
+    Windows::instance().setFactory(WindowRole::About,
+                                   [](UiLanguage language) -> QWidget* { return new AboutWindow(language); });
+}
 
 } // namespace quorvel::ui

@@ -1,8 +1,13 @@
 #include "ui/common/Registration.h"
+#include "ui/common/Windows.h"
+#include "ui/main/MainWindow.h"
 
 namespace quorvel::ui {
 
-// PLACEHOLDER: replaced by the module's real registration.
-void registerMainWindows() {}
+void registerMainWindows()
+{
+    Windows::instance().setFactory(WindowRole::Main,
+                                   [](UiLanguage language) -> QWidget* { return new MainWindow(language); });
+}
 
 } // namespace quorvel::ui

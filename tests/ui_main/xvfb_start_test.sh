@@ -1,0 +1,69 @@
+#!/bin/sh
+# Starts the real quorvel on a virtual X server: the Spanish About window appears first, closes by itself after
+# 10 seconds, and the main window takes its place. A screenshot of each stage is left in the build folder.
+set -u
+quorvel="$1"
+out="$2"
+if ! command -v xvfb-run >/dev/null 2>&1; then
+    echo "SKIP: xvfb-run is not installed (Debian package xvfb); the real-window test cannot run"
+    exit 77
+fi
+for tool in xwininfo import; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "SKIP: $tool is not installed (x11-utils / imagemagick); the real-window test cannot run"
+        exit 77
+    fi
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$out"
+export QUORVEL_SYSTEM_DIR="$work/etc" QUORVEL_DATA_DIR="$work/data" XDG_RUNTIME_DIR="$work/run"
+mkdir -p "$QUORVEL_SYSTEM_DIR" "$QUORVEL_DATA_DIR" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+
+cat > "$work/session.sh" <<'SESSION'
+#!/bin/sh
+set -u
+quorvel="$1"; out="$2"
+# Waits until a window with exactly this title is mapped; prints the seconds waited.
+wait_for() {
+    title="$1"; limit="$2"; waited=0
+    while ! xwininfo -root -tree 2>/dev/null | grep -F "\"$title\":" >/dev/null; do
+        sleep 0.2; waited=$((waited + 1))
+        if [ "$waited" -ge $((limit * 5)) ]; then return 1; fi
+    done
+    return 0
+}
+gone() { ! xwininfo -root -tree 2>/dev/null | grep -F "\"$1\":" >/dev/null; }
+
+"$quorvel" > "$out/quorvel-xvfb.log" 2>&1 &
+pid=$!
+status=0
+if wait_for 'Acerca de "Quorvel v1.1"' 15; then
+    echo "About window mapped"
+    import -window root "$out/quorvel-about.png"
+    if gone 'Quorvel v1.1'; then echo "no main window yet: right"; else echo "FAIL: main window before About closed"; status=1; fi
+else
+    echo "FAIL: the About window did not appear"; status=1
+fi
+# The About window closes itself after 10 s and the main window follows.
+if wait_for 'Quorvel v1.1' 20; then
+    sleep 0.5
+    if gone 'Acerca de "Quorvel v1.1"'; then echo "About window gone"; else echo "FAIL: About still open"; status=1; fi
+    echo "main window mapped"
+    import -window root "$out/quorvel-main.png"
+    xwininfo -root -tree | grep -F '"Quorvel v1.1":'
+else
+    echo "FAIL: the main window did not appear"; status=1
+fi
+if kill -0 "$pid" 2>/dev/null; then echo "program still running: right"; else echo "FAIL: the program ended"; status=1; fi
+kill "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null
+exit $status
+SESSION
+xvfb-run -a -s "-screen 0 1280x1024x24" sh "$work/session.sh" "$quorvel" "$out"
+status=$?
+[ -s "$out/quorvel-main.png" ] || { echo "FAIL: no screenshot of the main window"; status=1; }
+echo "screenshots: $out/quorvel-about.png $out/quorvel-main.png"
+exit $status

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "core/FigureCoding.h"
+#include "core/Language.h"
+#include "ui/common/Texts.h"
+#include "ui/common/Windows.h"
+
+#include <QMainWindow>
+
+#include <array>
+
+class QLineEdit;
+class QPushButton;
+
+namespace quorvel::ui {
+
+class ClickableLabel;
+class NameBox;
+
+/// The main window of one edition (frmPrin_Cast / frmPrin_Ang): the name box, the plain address and the four
+/// figure addresses inside their outlines, the commands to the companion windows, the language switch and help.
+class MainWindow final : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(MainWindow)
+
+public:
+    explicit MainWindow(UiLanguage language, QWidget* parent = nullptr);
+
+    UiLanguage language() const { return m_language; }
+
+    /// The register command: fills RegisterAddresses from the figure labels, then goes to the register window.
+    void showRegister();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void setupControls();
+    void setupMenus();
+    void setupFocusOrder();
+    void restoreName();
+
+    void nameValidated(const QString& finalText);
+    void openFigureAddress(FigureKind kind);
+    void openPlainAddress();
+    void save(FigureKind kind);
+    void goTo(WindowRole role);
+    void switchLanguage();
+
+    UiLanguage m_language;
+    EditionTexts m_texts;
+    QLineEdit* m_nameBox = nullptr;
+    NameBox* m_rules = nullptr;
+    ClickableLabel* m_plainLabel = nullptr;
+    std::array<ClickableLabel*, 4> m_figureLabels = {};
+    std::array<QPushButton*, 8> m_commands = {}; // Command1 .. Command7 at index 1 .. 7
+    QList<QKeySequence> m_menuShortcuts;
+    bool m_centred = false;
+};
+
+} // namespace quorvel::ui
