@@ -1,0 +1,473 @@
+// The favourites file going wrong under the windows that use it: cut short, empty, without its table, locked by
+// another program, deleted or replaced while the favourites window and a main window hold it open. The favourites
+// window is driven as a user drives it and the main window's saves go through the save handler. Whatever happens:
+// no crash, a clear notice where a save could not be kept, and a file the program does not understand is never
+// written.
+#include "tests/support/TestSupport.h"
+#include "ui/common/Registration.h"
+#include "ui/common/SaveFavourite.h"
+#include "ui/common/Windows.h"
+#include "ui/favourites/store/FavouritesStore.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QToolTip>
+#include <QtTest>
+
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
+#include <SQLiteCpp/Transaction.h>
+
+#include <memory>
+
+using namespace quorvel;
+using namespace quorvel::ui;
+
+namespace {
+
+using Rows = QStringList; // "nom figura", in the order of insertion
+
+void makeFavourites(const QString& path, int count)
+{
+    SQLite::Database db(QFile::encodeName(path).toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    db.exec("CREATE TABLE \"adreca i figura\" (id INTEGER PRIMARY KEY, Nom TEXT NOT NULL, Figura TEXT NOT NULL)");
+    SQLite::Transaction transaction(db);
+    SQLite::Statement insert(db, "INSERT INTO \"adreca i figura\" (Nom, Figura) VALUES (?1, ?2)");
+    const char letters[] = "rctp";
+    for (int i = 0; i < count; ++i) {
+        insert.bind(1, "name" + std::to_string(i));
+        insert.bind(2, std::string(1, letters[i % 4]));
+        insert.exec();
+        insert.reset();
+    }
+    transaction.commit();
+}
+
+void makeRows(const QString& path, const Rows& rows)
+{
+    SQLite::Database db(QFile::encodeName(path).toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    db.exec("CREATE TABLE \"adreca i figura\" (id INTEGER PRIMARY KEY, Nom TEXT NOT NULL, Figura TEXT NOT NULL)");
+    SQLite::Statement insert(db, "INSERT INTO \"adreca i figura\" (Nom, Figura) VALUES (?1, ?2)");
+    for (const QString& row : rows) {
+        insert.bind(1, row.section(u' ', 0, 0).toStdString());
+        insert.bind(2, row.section(u' ', 1, 1).toStdString());
+        insert.exec();
+        insert.reset();
+    }
+}
+
+Rows readRows(const QString& path)
+{
+    SQLite::Database db(QFile::encodeName(path).toStdString(), SQLite::OPEN_READONLY);
+    SQLite::Statement query(db, "SELECT Nom, Figura FROM \"adreca i figura\" ORDER BY rowid");
+    Rows rows;
+    while (query.executeStep()) {
+        rows << QString::fromStdString(query.getColumn(0).getString() + " " + query.getColumn(1).getString());
+    }
+    return rows;
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray digest(const QString& path)
+{
+    return QCryptographicHash::hash(readBytes(path), QCryptographicHash::Sha256).toHex();
+}
+
+QByteArray noise(int size)
+{
+    QByteArray bytes;
+    quint32 seed = 2024;
+    for (int i = 0; i < size; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        bytes += static_cast<char>(seed >> 24);
+    }
+    return bytes;
+}
+
+} // namespace
+
+class FavouritesFaultTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    UiLanguage m_language = UiLanguage::Spanish;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<test::RecordingNotices> m_notices;
+    std::unique_ptr<test::RecordingLaunch> m_launch;
+    std::unique_ptr<QWidget> m_main; // stands in for the main window whose save commands call the handler
+
+    QString path() const { return m_dir->filePath(QStringLiteral("QUORVEL.MDB")); }
+    QString es(const char* spanishText, const char* englishText) const
+    {
+        return QString::fromUtf8(m_language == UiLanguage::Spanish ? spanishText : englishText);
+    }
+
+    static void editions()
+    {
+        QTest::addColumn<bool>("spanish");
+        QTest::newRow("frmbdd") << true;
+        QTest::newRow("frmdb") << false;
+    }
+
+    void chooseEdition()
+    {
+        QFETCH(bool, spanish);
+        m_language = spanish ? UiLanguage::Spanish : UiLanguage::English;
+    }
+
+    QWidget* openWindow()
+    {
+        QWidget* window = Windows::instance().show(WindowRole::Favourites, m_language);
+        if (window != nullptr) {
+            QApplication::setActiveWindow(window);
+        }
+        return window;
+    }
+
+    template <typename T>
+    static T* child(QWidget* window, const char* name)
+    {
+        T* found = window->findChild<T*>(QString::fromUtf8(name));
+        if (found == nullptr) {
+            qFatal("no control %s", name);
+        }
+        return found;
+    }
+
+    static QString shown(QWidget* window)
+    {
+        QStringList texts;
+        for (const char* name : {"lbladreca1", "lbladreca2", "lbladreca3", "lbladreca4"}) {
+            texts << child<QLabel>(window, name)->text();
+        }
+        return texts.join(u'|');
+    }
+
+    static bool showsNoEntries(QWidget* window)
+    {
+        return child<QWidget>(window, "picnohay")->isVisible() && !child<QWidget>(window, "picnom")->isVisible() &&
+               !child<QWidget>(window, "picfig")->isVisible() && !child<QAction>(window, "mnufig")->isEnabled();
+    }
+
+    static void search(QWidget* window, const char* text)
+    {
+        QLineEdit* box = child<QLineEdit>(window, "txtNOM");
+        box->clear();
+        QTest::keyClicks(box, QString::fromUtf8(text));
+        QTest::mouseClick(child<QWidget>(window, "cmdbuscar"), Qt::LeftButton);
+    }
+
+    void save(const char* name, FigureKind kind)
+    {
+        saveFavourite(m_main.get(), m_language, kind, QString::fromUtf8(name));
+    }
+
+    QString savedTip() const { return QToolTip::isVisible() ? QToolTip::text() : QString(); }
+
+    QString notKeptNotice(const char* name) const
+    {
+        return es("No se ha guardado \"%1\" en favoritos: ", "\"%1\" was not saved in favorites: ")
+            .arg(QString::fromUtf8(name));
+    }
+
+    QStringList filesBeside() const { return QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden); }
+
+    /// Another program that holds the file locked for holdMs; nullptr when it could not take the lock.
+    static std::unique_ptr<QProcess> holdLock(const QString& file, int holdMs)
+    {
+        auto holder = std::make_unique<QProcess>();
+        holder->start(QStringLiteral(QUORVEL_HARDENING_CHILD), {QStringLiteral("lock"), file, QString::number(holdMs)});
+        if (!holder->waitForReadyRead(10000) || !holder->readAllStandardOutput().startsWith("locked")) {
+            return nullptr;
+        }
+        return holder;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        registerFavourites();
+        Windows::instance().setFactory(WindowRole::Main, [](UiLanguage) -> QWidget* {
+            auto* main = new QWidget;
+            main->setAttribute(Qt::WA_DeleteOnClose);
+            return main;
+        });
+    }
+
+    void init()
+    {
+        test::resetProgramState();
+        m_dir = std::make_unique<QTemporaryDir>();
+        qputenv("QUORVEL_DATA_DIR", m_dir->path().toUtf8());
+        m_notices = std::make_unique<test::RecordingNotices>();
+        m_launch = std::make_unique<test::RecordingLaunch>();
+        m_main = std::make_unique<QWidget>();
+        m_main->show();
+    }
+
+    void cleanup()
+    {
+        m_main.reset(); // releases the saving cursor
+        Windows::instance().reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QToolTip::hideText();
+        m_launch.reset();
+        m_notices.reset();
+        m_dir.reset();
+    }
+
+    // ---- damaged files ----
+
+    void aDamagedFileShowsNoEntriesAndIsNeverWritten_data()
+    {
+        QTest::addColumn<bool>("spanish");
+        QTest::addColumn<QString>("cut");
+        for (const bool spanish : {true, false}) {
+            for (const char* cut : {"cut in half", "last page cut short", "header only"}) {
+                QTest::addRow("%s %s", spanish ? "es" : "en", cut) << spanish << QString::fromUtf8(cut);
+            }
+        }
+    }
+    void aDamagedFileShowsNoEntriesAndIsNeverWritten()
+    {
+        chooseEdition();
+        QFETCH(QString, cut);
+        makeFavourites(path(), 1000);
+        QByteArray bytes = readBytes(path());
+        QVERIFY2(bytes.size() >= 5 * 4096, QByteArray::number(bytes.size()).constData());
+        if (cut == QLatin1String("cut in half")) {
+            bytes.truncate(bytes.size() / 2);
+        } else if (cut == QLatin1String("last page cut short")) {
+            bytes.truncate(bytes.size() - 1000); // the file still opens; the damage shows only deep in the table
+        } else {
+            bytes.truncate(100);
+        }
+        writeBytes(path(), bytes);
+        const QByteArray before = digest(path());
+
+        QWidget* window = openWindow();
+        QTest::mouseClick(child<QWidget>(window, "Label1"), Qt::LeftButton);
+        if (cut != QLatin1String("last page cut short")) {
+            QVERIFY(showsNoEntries(window));
+        } // else the window lists what the file still gives, or shows no entries where the damage is met
+        QVERIFY(m_notices->informed.isEmpty());
+
+        for (const char* name : {"abc", "zzzz"}) {
+            save(name, FigureKind::ThreeSided);
+        }
+        QCOMPARE(m_notices->informed.size(), 2);
+        for (const QString& notice : m_notices->informed) {
+            QVERIFY2(notice.startsWith(notKeptNotice("abc")) || notice.startsWith(notKeptNotice("zzzz")),
+                     qPrintable(notice));
+            QVERIFY2(notice.contains(es("no es una base de datos de favoritos. No se ha modificado.",
+                                        "is not a favorites database. It has not been changed.")),
+                     qPrintable(notice));
+        }
+        QVERIFY(!savedTip().contains(QStringLiteral("abc")));
+        QCOMPARE(digest(path()), before);
+        QCOMPARE(filesBeside(), QStringList(QStringLiteral("QUORVEL.MDB")));
+    }
+
+    // ---- files without the table ----
+
+    void aFileWithoutTheTableTakesTheFirstSave_data()
+    {
+        QTest::addColumn<bool>("spanish");
+        QTest::addColumn<QString>("file");
+        for (const bool spanish : {true, false}) {
+            for (const char* file : {"zero bytes", "another table only"}) {
+                QTest::addRow("%s %s", spanish ? "es" : "en", file) << spanish << QString::fromUtf8(file);
+            }
+        }
+    }
+    void aFileWithoutTheTableTakesTheFirstSave()
+    {
+        chooseEdition();
+        QFETCH(QString, file);
+        if (file == QLatin1String("zero bytes")) {
+            writeBytes(path(), QByteArray());
+        } else {
+            SQLite::Database db(path().toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+            db.exec("CREATE TABLE notes (text TEXT); INSERT INTO notes VALUES ('keep me')");
+        }
+
+        QPointer<QWidget> window = openWindow();
+        QTest::mouseClick(child<QWidget>(window, "Label2"), Qt::LeftButton);
+        QVERIFY(showsNoEntries(window));
+
+        save("abc", FigureKind::ManySided);
+        QVERIFY2(m_notices->informed.isEmpty(), qPrintable(m_notices->informed.join(u'\n')));
+        QVERIFY2(savedTip().contains(QStringLiteral("\"abc\"")), qPrintable(savedTip()));
+        QCOMPARE(readRows(path()), Rows{QStringLiteral("abc p")});
+        if (file != QLatin1String("zero bytes")) {
+            SQLite::Database db(path().toStdString(), SQLite::OPEN_READONLY);
+            QCOMPARE(db.execAndGet("SELECT text FROM notes").getString(), std::string("keep me"));
+        }
+
+        // The favourites window opened afresh finds the save.
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(window.isNull());
+        window = openWindow();
+        QTest::mouseClick(child<QWidget>(window, "Label2"), Qt::LeftButton);
+        search(window, "abc");
+        QCOMPARE(shown(window), QStringLiteral("?|?|?|abc"));
+    }
+
+    // ---- another program's lock ----
+
+    void aLockedFileSaysSoAndLosesNothing_data() { editions(); }
+    void aLockedFileSaysSoAndLosesNothing()
+    {
+        chooseEdition();
+        makeRows(path(), {QStringLiteral("abc r")});
+        QWidget* window = openWindow();
+        auto holder = holdLock(path(), 30000);
+        QVERIFY(holder);
+
+        // Reading waits for the lock a moment, then gives up: the window shows no entries.
+        QTest::mouseClick(child<QWidget>(window, "Label2"), Qt::LeftButton);
+        QVERIFY(showsNoEntries(window));
+        QVERIFY(m_notices->informed.isEmpty());
+
+        save("xyz", FigureKind::FourSided);
+        QCOMPARE(m_notices->informed.size(), 1);
+        QVERIFY(m_notices->informed.front().startsWith(notKeptNotice("xyz")));
+        QVERIFY2(
+            m_notices->informed.front().contains(es("está en uso por otro programa", "is in use by another program")),
+            qPrintable(m_notices->informed.front()));
+        QVERIFY(!savedTip().contains(QStringLiteral("xyz")));
+
+        // The other program ends; its lock goes with it.
+        holder->kill();
+        QVERIFY(holder->waitForFinished(15000));
+        QCOMPARE(readRows(path()), Rows{QStringLiteral("abc r")});
+        save("xyz", FigureKind::FourSided);
+        QCOMPARE(m_notices->informed.size(), 1);
+        QVERIFY2(savedTip().contains(QStringLiteral("\"xyz\"")), qPrintable(savedTip()));
+        QCOMPARE(readRows(path()), (Rows{QStringLiteral("abc r"), QStringLiteral("xyz r")}));
+    }
+
+    // ---- the file deleted or replaced while windows hold it open ----
+
+    void aFileDeletedUnderOpenWindows_data()
+    {
+        QTest::addColumn<bool>("spanish");
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<bool>("saveFirst");
+        for (const bool spanish : {true, false}) {
+            const char* edition = spanish ? "es" : "en";
+            QTest::addRow("%s deleted, then a save, then a search", edition)
+                << spanish << QStringLiteral("nothing") << true;
+            QTest::addRow("%s deleted, then a search, then a save", edition)
+                << spanish << QStringLiteral("nothing") << false;
+            QTest::addRow("%s replaced by a foreign file", edition) << spanish << QStringLiteral("foreign") << true;
+            QTest::addRow("%s replaced by another favourites file", edition)
+                << spanish << QStringLiteral("favourites") << false;
+        }
+    }
+    void aFileDeletedUnderOpenWindows()
+    {
+        chooseEdition();
+        QFETCH(QString, replacement);
+        QFETCH(bool, saveFirst);
+        makeRows(path(), {QStringLiteral("abc r"), QStringLiteral("abc p"), QStringLiteral("xyz c")});
+
+        // Both windows hold the file: the main window through a first save, the favourites window since its load.
+        save("first", FigureKind::ThreeSided);
+        QVERIFY(m_notices->informed.isEmpty());
+        QWidget* window = openWindow();
+        QTest::mouseClick(child<QWidget>(window, "Label2"), Qt::LeftButton);
+        search(window, "abc");
+        QCOMPARE(shown(window), QStringLiteral("abc|?|?|abc"));
+
+        QVERIFY(QFile::remove(path()));
+        QByteArray foreign;
+        if (replacement == QLatin1String("foreign")) {
+            foreign = noise(5000);
+            writeBytes(path(), foreign);
+        } else if (replacement == QLatin1String("favourites")) {
+            makeRows(path(), {QStringLiteral("other t")});
+        }
+
+        if (replacement == QLatin1String("foreign")) {
+            save("new", FigureKind::CircleOrEllipse);
+            QCOMPARE(m_notices->informed.size(), 1);
+            QVERIFY(m_notices->informed.front().startsWith(notKeptNotice("new")));
+            QVERIFY2(m_notices->informed.front().contains(
+                         es("no es una base de datos de favoritos", "is not a favorites database")),
+                     qPrintable(m_notices->informed.front()));
+            QCOMPARE(readBytes(path()), foreign);
+            search(window, "abc");
+            QVERIFY(showsNoEntries(window));
+            QCOMPARE(readBytes(path()), foreign);
+            QCOMPARE(filesBeside(), QStringList(QStringLiteral("QUORVEL.MDB")));
+            return;
+        }
+
+        if (replacement == QLatin1String("favourites")) {
+            // The window reads the file that stands there now, not the one that was deleted.
+            search(window, "abc");
+            QCOMPARE(m_notices->informed.size(), 1); // not found
+            QCOMPARE(shown(window), QStringLiteral("?|?|?|?"));
+            search(window, "other");
+            QCOMPARE(shown(window), QStringLiteral("?|?|other|?"));
+            save("new", FigureKind::CircleOrEllipse);
+            QCOMPARE(m_notices->informed.size(), 1);
+            QCOMPARE(readRows(path()), (Rows{QStringLiteral("other t"), QStringLiteral("new c")}));
+            return;
+        }
+
+        if (saveFirst) {
+            // The save is kept in a new file at the path, and said to be kept.
+            save("new", FigureKind::CircleOrEllipse);
+            QVERIFY2(m_notices->informed.isEmpty(), qPrintable(m_notices->informed.join(u'\n')));
+            QVERIFY2(savedTip().contains(QStringLiteral("\"new\"")), qPrintable(savedTip()));
+            QCOMPARE(readRows(path()), Rows{QStringLiteral("new c")});
+            // The window shows what the file at its path holds: the deleted records are gone.
+            search(window, "abc");
+            QCOMPARE(shown(window), QStringLiteral("?|?|?|?"));
+            QCOMPARE(m_notices->informed.size(), 1); // not found
+            search(window, "new");
+            QCOMPARE(shown(window), QStringLiteral("?|new|?|?"));
+            // So do the lists by figure.
+            QVERIFY(child<QWidget>(window, "Label1")->isVisible());
+            QTest::mouseClick(child<QWidget>(window, "Label1"), Qt::LeftButton);
+            QCOMPARE(child<QComboBox>(window, "Combo1")->count(), 0);
+            QCOMPARE(child<QComboBox>(window, "Combo2")->count(), 1);
+            QCOMPARE(child<QComboBox>(window, "Combo2")->itemText(0), QStringLiteral("new"));
+        } else {
+            search(window, "abc");
+            QVERIFY(showsNoEntries(window));
+            QVERIFY(m_notices->informed.isEmpty());
+            QVERIFY2(!QFile::exists(path()), "reading creates nothing");
+            save("new", FigureKind::CircleOrEllipse);
+            QVERIFY2(m_notices->informed.isEmpty(), qPrintable(m_notices->informed.join(u'\n')));
+            QCOMPARE(readRows(path()), Rows{QStringLiteral("new c")});
+        }
+    }
+};
+
+QTEST_MAIN(FavouritesFaultTest)
+#include "FavouritesFaultTest.moc"
