@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -159,6 +160,26 @@ private Q_SLOTS:
 
         QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("helpContents")), Qt::LeftButton);
         QCOMPARE(pageShown(language), QStringLiteral("index.html"));
+    }
+
+    void noTwoIndexLinesReadAlike_data()
+    {
+        QTest::addColumn<UiLanguage>("language");
+        QTest::newRow("es") << UiLanguage::Spanish;
+        QTest::newRow("en") << UiLanguage::English;
+    }
+
+    void noTwoIndexLinesReadAlike()
+    {
+        QFETCH(UiLanguage, language);
+        helpViewer().showSearch(nullptr, language);
+        auto* index = helpWindow(language)->findChild<QListWidget*>(QStringLiteral("helpIndex"));
+        QSet<QString> seen;
+        for (int row = 0; row < index->count(); ++row) {
+            const QString line = index->item(row)->text().toCaseFolded();
+            QVERIFY2(!seen.contains(line), qPrintable(index->item(row)->text()));
+            seen.insert(line);
+        }
     }
 
     void everyPageIsReachableAndEveryLinkResolves_data()

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -146,8 +147,15 @@ public:
         resize(820, 560);
         splitter->setSizes({230, 590});
 
+        // A keyword found on several pages names its page, so that no two lines of the index read alike.
+        QHash<QString, int> pagesOfKeyword;
         for (const Catalogue::Entry& entry : m_catalogue.index) {
-            auto* item = new QListWidgetItem(entry.keyword, m_list);
+            ++pagesOfKeyword[entry.keyword.toCaseFolded()];
+        }
+        for (const Catalogue::Entry& entry : m_catalogue.index) {
+            const bool shared = pagesOfKeyword.value(entry.keyword.toCaseFolded()) > 1;
+            auto* item = new QListWidgetItem(
+                shared ? QStringLiteral("%1 (%2)").arg(entry.keyword, entry.title) : entry.keyword, m_list);
             item->setData(Qt::UserRole, entry.page);
             item->setToolTip(entry.title);
         }

@@ -33,6 +33,10 @@ int main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
+    // The favourites of an installed copy live in ~/.local/share/quorvel; the desktop matches the
+    // windows to the menu entry and its icon by the desktop file's name.
+    QCoreApplication::setApplicationName(QStringLiteral("quorvel"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.quorvel.Quorvel"));
     // The program ends when the registry says no window is left, or at once from the exit item.
     QApplication::setQuitOnLastWindowClosed(false);
 
