@@ -1,8 +1,31 @@
 #include "ui/common/Windows.h"
 
+#include "ui/common/Icons.h"
+
 #include <QTimer>
 
 namespace quorvel::ui {
+
+void setupProgramWindow(QWidget* window, const QString& objectName, const QString& caption, WindowButtons buttons)
+{
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setObjectName(objectName);
+    Qt::WindowFlags flags = Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+    switch (buttons) {
+    case WindowButtons::CloseOnly:
+        flags |= Qt::Window | Qt::WindowSystemMenuHint;
+        break;
+    case WindowButtons::MinimiseAndClose:
+        flags |= Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint;
+        break;
+    case WindowButtons::ToolCloseOnly:
+        flags |= Qt::Tool;
+        break;
+    }
+    window->setWindowFlags(flags);
+    window->setWindowTitle(caption);
+    window->setWindowIcon(applicationIcon());
+}
 
 Windows& Windows::instance()
 {
@@ -65,6 +88,12 @@ void Windows::unloaded(QWidget* window)
         }
     }
     checkEmpty();
+}
+
+void Windows::unloadedBackToMain(QWidget* window, UiLanguage language)
+{
+    unloaded(window);
+    show(WindowRole::Main, language);
 }
 
 int Windows::loadedCount() const

@@ -23,6 +23,18 @@ enum class WindowRole
     Symbology,
 };
 
+/// The title-bar buttons of a program window; none has a maximise box.
+enum class WindowButtons
+{
+    CloseOnly,        ///< a fixed frame with the close box
+    MinimiseAndClose, ///< a frame with minimise and close boxes
+    ToolCloseOnly,    ///< a small tool frame with the close box, kept out of the task bar
+};
+
+/// Makes a widget one of the program's windows: unloaded (deleted) when it closes, found by its object
+/// name, with its caption, the program's icon and the given title-bar buttons.
+void setupProgramWindow(QWidget* window, const QString& objectName, const QString& caption, WindowButtons buttons);
+
 /// Knows which windows are loaded. Showing a role creates its window when it is not loaded; a window
 /// counts as unloaded from the moment its close is accepted. When the last window has gone, it says so
 /// (the program then ends). Ending the program at once hides everything without any close handling.
@@ -51,6 +63,9 @@ public:
 
     /// A window calls this when its close is accepted, before its own unload work.
     void unloaded(QWidget* window);
+
+    /// The close handling of the windows that bring the main window of their edition back.
+    void unloadedBackToMain(QWidget* window, UiLanguage language);
 
     /// The number of loaded windows.
     int loadedCount() const;

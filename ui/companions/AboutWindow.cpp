@@ -37,13 +37,10 @@ int legalNoticeHeight(UiLanguage language)
 
 AboutWindow::AboutWindow(UiLanguage language, QWidget* parent) : QWidget(parent), m_language(language)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(language == UiLanguage::Spanish ? QStringLiteral("frmAcerca_Cast") : QStringLiteral("frmAcerca_Ang"));
     // A fixed dialog frame with only the close box, kept out of the task bar; modeless in both of its roles.
-    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
-    setWindowIcon(applicationIcon());
-    setWindowTitle(Texts::get(QStringLiteral("about"), QStringLiteral("caption"), language));
+    setupProgramWindow(
+        this, language == UiLanguage::Spanish ? QStringLiteral("frmAcerca_Cast") : QStringLiteral("frmAcerca_Ang"),
+        Texts::get(QStringLiteral("about"), QStringLiteral("caption"), language), WindowButtons::ToolCloseOnly);
     setClientSizeTwips(this, clientWidth(language), ClientHeight);
     setupControls();
     load();

@@ -116,13 +116,7 @@ QString utf8(const std::string& text)
 ReducedWindow::ReducedWindow(UiLanguage language)
     : FigureCanvas(nullptr), m_language(language), m_texts(QStringLiteral("reduced"), language)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(m_texts("objName.window"));
-    // Fixed border with minimise and close boxes, no maximise box.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setWindowTitle(m_texts("caption"));
-    setWindowIcon(applicationIcon());
+    setupProgramWindow(this, m_texts("objName.window"), m_texts("caption"), WindowButtons::MinimiseAndClose);
     setClientSizeTwips(this, ClientWidth, ClientHeight);
 
     setupControls();

@@ -103,13 +103,7 @@ void drawRegisterPage(QPainter& painter, qreal dotsPerCm, const std::array<QStri
 RegisterWindow::RegisterWindow(UiLanguage language)
     : m_language(language), m_texts(QStringLiteral("register"), language)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(m_texts("objName.window"));
-    // Fixed border with a close box only.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setWindowTitle(m_texts("caption"));
-    setWindowIcon(applicationIcon());
+    setupProgramWindow(this, m_texts("objName.window"), m_texts("caption"), WindowButtons::CloseOnly);
 
     setupControls();
     setupMenus();
@@ -176,8 +170,7 @@ PrintOutcome RegisterWindow::printRegister()
 
 void RegisterWindow::closeEvent(QCloseEvent* event)
 {
-    Windows::instance().unloaded(this);
-    Windows::instance().show(WindowRole::Main, m_language);
+    Windows::instance().unloadedBackToMain(this, m_language);
     event->accept();
 }
 

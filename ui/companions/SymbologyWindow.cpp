@@ -174,12 +174,7 @@ QImage handDrawnEllipse()
 SymbologyWindow::SymbologyWindow(UiLanguage language)
     : m_language(language), m_texts(QStringLiteral("symbology"), language)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(m_texts("objName.window"));
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setWindowTitle(m_texts("caption"));
-    setWindowIcon(applicationIcon());
+    setupProgramWindow(this, m_texts("objName.window"), m_texts("caption"), WindowButtons::CloseOnly);
 
     setupControls();
     setupMenus();
@@ -263,8 +258,7 @@ PrintOutcome SymbologyWindow::printWindow()
 
 void SymbologyWindow::closeEvent(QCloseEvent* event)
 {
-    Windows::instance().unloaded(this);
-    Windows::instance().show(WindowRole::Main, m_language);
+    Windows::instance().unloadedBackToMain(this, m_language);
     event->accept();
 }
 

@@ -125,12 +125,7 @@ QString FavouritesWindow::text(const char* key) const
 void FavouritesWindow::setupWindow()
 {
     const Edition& e = edition(m_language);
-    setObjectName(text("objName.window"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(text("caption"));
-    setWindowIcon(applicationIcon());
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setupProgramWindow(this, text("objName.window"), text("caption"), WindowButtons::MinimiseAndClose);
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -349,8 +344,7 @@ void FavouritesWindow::showEvent(QShowEvent* event)
 
 void FavouritesWindow::closeEvent(QCloseEvent* event)
 {
-    Windows::instance().unloaded(this);
-    Windows::instance().show(WindowRole::Main, m_language);
+    Windows::instance().unloadedBackToMain(this, m_language);
     event->accept();
 }
 

@@ -162,13 +162,8 @@ constexpr int ClientHeight = 4995;
 MainWindow::MainWindow(UiLanguage language, QWidget* parent)
     : QMainWindow(parent), m_language(language), m_texts(QStringLiteral("main"), language)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(Names{"frmPrin_Cast", "frmPrin_Ang"}.of(language));
-    setWindowTitle(m_texts("caption"));
-    setWindowIcon(applicationIcon());
-    // Fixed single border: no maximise button, no resizing.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setupProgramWindow(this, Names{"frmPrin_Cast", "frmPrin_Ang"}.of(language), m_texts("caption"),
+                       WindowButtons::MinimiseAndClose);
 
     setupControls();
     setupMenus();
