@@ -52,8 +52,21 @@ if wait_for 'Quorvel v1.1' 20; then
     sleep 0.5
     if gone 'Acerca de "Quorvel v1.1"'; then echo "About window gone"; else echo "FAIL: About still open"; status=1; fi
     echo "main window mapped"
-    import -window root "$out/quorvel-main.png"
     xwininfo -root -tree | grep -F '"Quorvel v1.1":'
+    if command -v xdotool >/dev/null 2>&1; then
+        # A person types a name into the box and keeps it with the four-sided figure ("Guardar" under it).
+        main=$(xdotool search --onlyvisible --name '^Quorvel v1.1$' | head -n 1)
+        xdotool windowfocus --sync "$main" >/dev/null 2>&1 || true
+        xdotool mousemove --window "$main" 307 103 click 1
+        xdotool type --delay 50 'AbC'
+        sleep 0.5
+        xdotool mousemove --window "$main" 147 227 click 1
+        sleep 1
+        echo "typed a name and saved it"
+    else
+        echo "SKIPPED typing: xdotool is not installed"
+    fi
+    import -window root "$out/quorvel-main.png"
 else
     echo "FAIL: the main window did not appear"; status=1
 fi
@@ -65,5 +78,10 @@ SESSION
 xvfb-run -a -s "-screen 0 1280x1024x24" sh "$work/session.sh" "$quorvel" "$out"
 status=$?
 [ -s "$out/quorvel-main.png" ] || { echo "FAIL: no screenshot of the main window"; status=1; }
+# The name typed reached the favourites file, lower case, with its figure.
+if command -v xdotool >/dev/null 2>&1 && command -v python3 >/dev/null 2>&1; then
+    saved=$(python3 -c 'import sqlite3,sys; print(sqlite3.connect(sys.argv[1]).execute("select Nom, Figura from \"adreca i figura\"").fetchall())' "$QUORVEL_DATA_DIR/QUORVEL.MDB" 2>&1)
+    if [ "$saved" = "[('abc', 'r')]" ]; then echo "favourites hold $saved"; else echo "FAIL: favourites hold $saved"; status=1; fi
+fi
 echo "screenshots: $out/quorvel-about.png $out/quorvel-main.png"
 exit $status
