@@ -14,7 +14,11 @@ char32_t lowerAscii(char32_t c)
 // The number as a number-to-text conversion writes it: one leading blank where the sign would stand.
 std::string signedDecimal(int value)
 {
-    return (value < 0 ? std::string() : std::string(" ")) + std::to_string(value);
+    std::string text = std::to_string(value);
+    if (value >= 0) {
+        text.insert(text.begin(), ' ');
+    }
+    return text;
 }
 
 } // namespace

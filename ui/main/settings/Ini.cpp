@@ -62,12 +62,12 @@ std::vector<Line> splitLines(std::string_view content)
     while (!content.empty()) {
         const std::size_t end = content.find('\n');
         std::string_view text = content.substr(0, end);
-        std::string ending = end == std::string_view::npos ? std::string() : std::string("\n");
+        std::string_view ending = end == std::string_view::npos ? std::string_view() : std::string_view("\n");
         if (!ending.empty() && !text.empty() && text.back() == '\r') {
             text.remove_suffix(1);
             ending = "\r\n";
         }
-        lines.push_back({std::string(text), ending});
+        lines.push_back({std::string(text), std::string(ending)});
         if (end == std::string_view::npos) {
             break;
         }
@@ -320,7 +320,9 @@ std::optional<std::string> update(std::string_view content, std::string_view sec
         if (!lines.empty() && lines.back().ending.empty()) {
             lines.back().ending = newline;
         }
-        lines.push_back({"[" + std::string(section) + "]", newline});
+        std::string sectionLine(1, '[');
+        sectionLine.append(section).push_back(']');
+        lines.push_back({std::move(sectionLine), newline});
         lines.push_back({keyLine, newline});
     }
     return join();
