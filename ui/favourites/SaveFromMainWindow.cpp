@@ -27,8 +27,9 @@ FavouritesStore& cursorFor(QWidget* owner)
     auto& cursors = savingCursors();
     auto it = cursors.find(owner);
     if (it == cursors.end()) {
+        // Not opened for reading first: the save opens the file for writing itself, so a file that another
+        // program holds locked costs one wait, not two.
         auto store = std::make_unique<FavouritesStore>(favouritesFilePath());
-        store->openStore();
         it = cursors.emplace(owner, std::move(store)).first;
         QObject::connect(owner, &QObject::destroyed, [owner] { savingCursors().erase(owner); });
     }
