@@ -78,12 +78,7 @@ private Q_SLOTS:
     void init() { test::resetProgramState(); }
     void cleanup() { test::resetProgramState(); }
 
-    void roundTrip_data()
-    {
-        QTest::addColumn<UiLanguage>("language");
-        QTest::newRow("es") << UiLanguage::Spanish;
-        QTest::newRow("en") << UiLanguage::English;
-    }
+    void roundTrip_data() { quorvel::test::addEditionColumn(); }
     void roundTrip()
     {
         QFETCH(UiLanguage, language);

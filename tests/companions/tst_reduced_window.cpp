@@ -70,13 +70,6 @@ private:
         return window->findChild<QLineEdit*>(namesOf(language).box);
     }
 
-    static void addEditions()
-    {
-        QTest::addColumn<UiLanguage>("language");
-        QTest::newRow("es") << UiLanguage::Spanish;
-        QTest::newRow("en") << UiLanguage::English;
-    }
-
 private Q_SLOTS:
     void initTestCase() { registerCompanionWindows(); }
 
@@ -87,7 +80,7 @@ private Q_SLOTS:
     }
     void cleanup() { test::resetProgramState(); }
 
-    void load_showsCurrentNameWithoutNotice_data() { addEditions(); }
+    void load_showsCurrentNameWithoutNotice_data() { quorvel::test::addEditionColumn(); }
     void load_showsCurrentNameWithoutNotice()
     {
         QFETCH(UiLanguage, language);
@@ -114,7 +107,7 @@ private Q_SLOTS:
         QVERIFY(window->findChild<ClickableLabel*>(names.targetCom)->text().isEmpty());
     }
 
-    void window_fixedWithMinimiseNoMaximise_data() { addEditions(); }
+    void window_fixedWithMinimiseNoMaximise_data() { quorvel::test::addEditionColumn(); }
     void window_fixedWithMinimiseNoMaximise()
     {
         QFETCH(UiLanguage, language);
@@ -223,7 +216,7 @@ private Q_SLOTS:
         QVERIFY(notices.informed.isEmpty());
     }
 
-    void clickTarget_withEmptyBox_doesNothing_data() { addEditions(); }
+    void clickTarget_withEmptyBox_doesNothing_data() { quorvel::test::addEditionColumn(); }
     void clickTarget_withEmptyBox_doesNothing()
     {
         QFETCH(UiLanguage, language);
@@ -272,7 +265,7 @@ private Q_SLOTS:
         QTRY_VERIFY(Windows::instance().find(WindowRole::Reduced, language) == nullptr);
     }
 
-    void closeBox_neitherHandsOnNorBringsMainBack_data() { addEditions(); }
+    void closeBox_neitherHandsOnNorBringsMainBack_data() { quorvel::test::addEditionColumn(); }
     void closeBox_neitherHandsOnNorBringsMainBack()
     {
         QFETCH(UiLanguage, language);
@@ -313,7 +306,7 @@ private Q_SLOTS:
         QVERIFY(keep.switches.isEmpty()); // loading switches nothing
     }
 
-    void keepInFront_switchesWithTheBoxAndStartsOffAtEveryLoad_data() { addEditions(); }
+    void keepInFront_switchesWithTheBoxAndStartsOffAtEveryLoad_data() { quorvel::test::addEditionColumn(); }
     void keepInFront_switchesWithTheBoxAndStartsOffAtEveryLoad()
     {
         QFETCH(UiLanguage, language);

@@ -220,12 +220,7 @@ private Q_SLOTS:
         QCOMPARE(help.calls, QStringList{call});
     }
 
-    void close_bringsTheMainWindowBackWithItsName_data()
-    {
-        QTest::addColumn<UiLanguage>("language");
-        QTest::newRow("es") << UiLanguage::Spanish;
-        QTest::newRow("en") << UiLanguage::English;
-    }
+    void close_bringsTheMainWindowBackWithItsName_data() { quorvel::test::addEditionColumn(); }
     void close_bringsTheMainWindowBackWithItsName()
     {
         QFETCH(UiLanguage, language);

@@ -67,13 +67,6 @@ private:
         return window;
     }
 
-    static void addEditions()
-    {
-        QTest::addColumn<UiLanguage>("language");
-        QTest::newRow("es") << UiLanguage::Spanish;
-        QTest::newRow("en") << UiLanguage::English;
-    }
-
 private Q_SLOTS:
     void initTestCase() { registerCompanionWindows(); }
     void init()
@@ -172,7 +165,7 @@ private Q_SLOTS:
         QCOMPARE(window->menuBar()->actions().size(), 1);
     }
 
-    void panels_holdTheSamplesAndTheEllipsePicture_data() { addEditions(); }
+    void panels_holdTheSamplesAndTheEllipsePicture_data() { quorvel::test::addEditionColumn(); }
     void panels_holdTheSamplesAndTheEllipsePicture()
     {
         QFETCH(UiLanguage, language);
@@ -229,7 +222,7 @@ private Q_SLOTS:
         QCOMPARE(help.calls, QStringList{call});
     }
 
-    void close_bringsTheMainWindowBackWithItsName_data() { addEditions(); }
+    void close_bringsTheMainWindowBackWithItsName_data() { quorvel::test::addEditionColumn(); }
     void close_bringsTheMainWindowBackWithItsName()
     {
         QFETCH(UiLanguage, language);
@@ -240,7 +233,7 @@ private Q_SLOTS:
         QTRY_VERIFY(Windows::instance().find(WindowRole::Symbology, language) == nullptr);
     }
 
-    void print_putsTheClientAreaImageAtTheTopLeft_data() { addEditions(); }
+    void print_putsTheClientAreaImageAtTheTopLeft_data() { quorvel::test::addEditionColumn(); }
     void print_putsTheClientAreaImageAtTheTopLeft()
     {
         QFETCH(UiLanguage, language);

@@ -78,19 +78,9 @@ private:
         return window;
     }
 
-    template <typename T>
-    static T* child(QWidget* window, const char* name)
-    {
-        T* found = window->findChild<T*>(QString::fromUtf8(name));
-        if (found == nullptr) {
-            qFatal("no control %s", name);
-        }
-        return found;
-    }
-
     static void click(QWidget* window, const char* name)
     {
-        QWidget* control = child<QWidget>(window, name);
+        QWidget* control = test::child<QWidget>(window, name);
         QVERIFY2(control->isVisible(), name);
         QTest::mouseClick(control, Qt::LeftButton);
     }
@@ -99,14 +89,14 @@ private:
     {
         QStringList texts;
         for (const char* name : {"lbladreca1", "lbladreca2", "lbladreca3", "lbladreca4"}) {
-            texts << child<QLabel>(window, name)->text();
+            texts << test::child<QLabel>(window, name)->text();
         }
         return texts.join(u'|');
     }
 
     static QStringList entries(QWidget* window, const char* combo)
     {
-        QComboBox* box = child<QComboBox>(window, combo);
+        QComboBox* box = test::child<QComboBox>(window, combo);
         QStringList items;
         for (int i = 0; i < box->count(); ++i) {
             items << box->itemText(i);
@@ -118,7 +108,7 @@ private:
     {
         QStringList visible;
         for (const char* panel : {"picnohay", "picnom", "picfig"}) {
-            if (child<QWidget>(window, panel)->isVisible()) {
+            if (test::child<QWidget>(window, panel)->isVisible()) {
                 visible << QString::fromUtf8(panel);
             }
         }
@@ -127,7 +117,7 @@ private:
 
     void search(QWidget* window, const QString& text)
     {
-        QLineEdit* box = child<QLineEdit>(window, "txtNOM");
+        QLineEdit* box = test::child<QLineEdit>(window, "txtNOM");
         box->clear();
         QTest::keyClicks(box, text);
         click(window, "cmdbuscar");
@@ -136,13 +126,13 @@ private:
     void expectNoEntries(QWidget* window)
     {
         QCOMPARE(front(window), QStringLiteral("picnohay"));
-        QVERIFY(child<QLabel>(window, "Label3")->isVisible());
-        QVERIFY(!child<QWidget>(window, "Label1")->isVisible());
-        QVERIFY(!child<QWidget>(window, "Label2")->isVisible());
-        QVERIFY(!child<QWidget>(window, "Shape3")->isVisible());
-        QVERIFY(!child<QWidget>(window, "Shape4")->isVisible());
-        QVERIFY(!child<QAction>(window, "mnufig")->isEnabled());
-        QVERIFY(!child<QAction>(window, "mnunom")->isEnabled());
+        QVERIFY(test::child<QLabel>(window, "Label3")->isVisible());
+        QVERIFY(!test::child<QWidget>(window, "Label1")->isVisible());
+        QVERIFY(!test::child<QWidget>(window, "Label2")->isVisible());
+        QVERIFY(!test::child<QWidget>(window, "Shape3")->isVisible());
+        QVERIFY(!test::child<QWidget>(window, "Shape4")->isVisible());
+        QVERIFY(!test::child<QAction>(window, "mnufig")->isEnabled());
+        QVERIFY(!test::child<QAction>(window, "mnunom")->isEnabled());
     }
 
 private Q_SLOTS:
@@ -189,23 +179,24 @@ private Q_SLOTS:
         QCOMPARE(window->objectName(), es("frmbdd", "frmdb"));
         QCOMPARE(window->windowTitle(), es("Favoritos", "Favorites"));
         QCOMPARE(front(window), QStringLiteral("picnohay"));
-        QCOMPARE(child<QLabel>(window, "Label3")->text(), es("No Hay entradas", "There aren't entries"));
-        QVERIFY(!child<QWidget>(window, "Shape3")->isVisible());
-        QVERIFY(!child<QWidget>(window, "Shape4")->isVisible());
+        QCOMPARE(test::child<QLabel>(window, "Label3")->text(), es("No Hay entradas", "There aren't entries"));
+        QVERIFY(!test::child<QWidget>(window, "Shape3")->isVisible());
+        QVERIFY(!test::child<QWidget>(window, "Shape4")->isVisible());
         QCOMPARE(shown(window), QStringLiteral("?|?|?|?"));
         for (const char* combo : {"Combo1", "Combo2", "Combo3", "Combo4"}) {
-            QCOMPARE(child<QComboBox>(window, combo)->count(), 0);
-            QVERIFY(!child<QComboBox>(window, combo)->isEditable());
+            QCOMPARE(test::child<QComboBox>(window, combo)->count(), 0);
+            QVERIFY(!test::child<QComboBox>(window, combo)->isEditable());
         }
-        QVERIFY(child<QLineEdit>(window, "txtNOM")->text().isEmpty());
-        QVERIFY(child<QAction>(window, "mnufig")->isEnabled());
-        QVERIFY(child<QAction>(window, "mnunom")->isEnabled());
-        QCOMPARE(child<QLabel>(window, "Label1")->text(), es("Buscar por figuras", "Search by shape"));
-        QCOMPARE(child<QAction>(window, "mnunom")->text(), es("Buscar por nombre", "search by name"));
-        QCOMPARE(child<QMenu>(window, spanish() ? "mnuopcions" : "mnuoptions")->title(), es("&Opciones", "&Options"));
-        QAction* exit = child<QAction>(window, spanish() ? "mnusalir" : "mnuexit");
+        QVERIFY(test::child<QLineEdit>(window, "txtNOM")->text().isEmpty());
+        QVERIFY(test::child<QAction>(window, "mnufig")->isEnabled());
+        QVERIFY(test::child<QAction>(window, "mnunom")->isEnabled());
+        QCOMPARE(test::child<QLabel>(window, "Label1")->text(), es("Buscar por figuras", "Search by shape"));
+        QCOMPARE(test::child<QAction>(window, "mnunom")->text(), es("Buscar por nombre", "search by name"));
+        QCOMPARE(test::child<QMenu>(window, spanish() ? "mnuopcions" : "mnuoptions")->title(),
+                 es("&Opciones", "&Options"));
+        QAction* exit = test::child<QAction>(window, spanish() ? "mnusalir" : "mnuexit");
         QCOMPARE(exit->shortcut(), QKeySequence(es("Ctrl+S", "Ctrl+E")));
-        QVERIFY(child<QAction>(window, "mnulin1")->isSeparator());
+        QVERIFY(test::child<QAction>(window, "mnulin1")->isSeparator());
         // The Spanish edition has a fixed border, the English one a sizable border.
         QCOMPARE(window->minimumSize() == window->maximumSize(), spanish());
         QTest::keyClick(window, Qt::Key_F1);
@@ -218,19 +209,19 @@ private Q_SLOTS:
         QWidget* window = open("abc r, abc p, xyz c, q R, abc r");
         click(window, "Label1");
         QCOMPARE(front(window), QStringLiteral("picfig"));
-        QVERIFY(child<QWidget>(window, "Shape3")->isVisible());
-        QVERIFY(!child<QWidget>(window, "Shape4")->isVisible());
+        QVERIFY(test::child<QWidget>(window, "Shape3")->isVisible());
+        QVERIFY(!test::child<QWidget>(window, "Shape4")->isVisible());
         QCOMPARE(entries(window, "Combo1"), QStringList({QStringLiteral("abc"), QStringLiteral("abc")}));
         QCOMPARE(entries(window, "Combo2"), QStringList(QStringLiteral("xyz")));
         QCOMPARE(entries(window, "Combo3"), QStringList());
         QCOMPARE(entries(window, "Combo4"), QStringList(QStringLiteral("abc")));
         for (const char* combo : {"Combo1", "Combo2", "Combo3", "Combo4"}) {
-            QCOMPARE(child<QComboBox>(window, combo)->currentIndex(), -1);
+            QCOMPARE(test::child<QComboBox>(window, combo)->currentIndex(), -1);
         }
 
         // The menu item does what the label does, and lists afresh.
         click(window, "Label2");
-        child<QAction>(window, "mnufig")->trigger();
+        test::child<QAction>(window, "mnufig")->trigger();
         QCOMPARE(front(window), QStringLiteral("picfig"));
         QCOMPARE(entries(window, "Combo2"), QStringList(QStringLiteral("xyz")));
     }
@@ -249,12 +240,12 @@ private Q_SLOTS:
                               es("No hay ninguna dirección seleccionada", "There is not any selected address")}));
         QVERIFY(m_launch->launches.isEmpty());
 
-        QComboBox* combo = child<QComboBox>(window, "Combo4");
+        QComboBox* combo = test::child<QComboBox>(window, "Combo4");
         combo->setFocus();
         QTest::keyClick(combo, Qt::Key_Down);
         QCOMPARE(combo->currentText(), QStringLiteral("abc"));
         click(window, "Command4");
-        child<QComboBox>(window, "Combo2")->setCurrentIndex(0);
+        test::child<QComboBox>(window, "Combo2")->setCurrentIndex(0);
         click(window, "Command2");
         // The Spanish edition opens list entries through the shell, the English one through the browser.
         const auto launch = [this](const QString& target) {
@@ -270,8 +261,8 @@ private Q_SLOTS:
         QWidget* window = open("abc r, abc p, xyz c");
         click(window, "Label2");
         QCOMPARE(front(window), QStringLiteral("picnom"));
-        QVERIFY(!child<QWidget>(window, "Shape3")->isVisible());
-        QVERIFY(child<QWidget>(window, "Shape4")->isVisible());
+        QVERIFY(!test::child<QWidget>(window, "Shape3")->isVisible());
+        QVERIFY(test::child<QWidget>(window, "Shape4")->isVisible());
         search(window, QStringLiteral("ABC"));
         QCOMPARE(shown(window), QStringLiteral("abc|?|?|abc"));
         QVERIFY(m_notices->informed.isEmpty());
@@ -284,14 +275,14 @@ private Q_SLOTS:
         QCOMPARE(m_launch->launches, QStringList(expected));
 
         // Enter in the search box does not search.
-        QLineEdit* box = child<QLineEdit>(window, "txtNOM");
+        QLineEdit* box = test::child<QLineEdit>(window, "txtNOM");
         box->clear();
         QTest::keyClicks(box, QStringLiteral("xyz"));
         QTest::keyClick(box, Qt::Key_Return);
         QCOMPARE(shown(window), QStringLiteral("abc|?|?|abc"));
 
         // Entering the mode again starts from nothing shown and an empty box.
-        child<QAction>(window, "mnunom")->trigger();
+        test::child<QAction>(window, "mnunom")->trigger();
         QCOMPARE(shown(window), QStringLiteral("?|?|?|?"));
         QVERIFY(box->text().isEmpty());
     }
@@ -314,7 +305,7 @@ private Q_SLOTS:
                               es("No se ha encontrado ninguna coincidencia", "There is not any coincidence.")}));
         // An apostrophe is only a character that no name holds: the window stays usable.
         QCOMPARE(front(window), QStringLiteral("picnom"));
-        QVERIFY(child<QWidget>(window, "Label1")->isVisible());
+        QVERIFY(test::child<QWidget>(window, "Label1")->isVisible());
         search(window, QStringLiteral("OBRIEN"));
         QCOMPARE(shown(window), QStringLiteral("?|?|obrien|?"));
     }
@@ -371,7 +362,7 @@ private Q_SLOTS:
         const QByteArray before = test::fileDigest(path());
         QWidget* window = open();
         if (mode.startsWith(QLatin1String("mnu"))) {
-            child<QAction>(window, mode.toUtf8().constData())->trigger();
+            test::child<QAction>(window, mode.toUtf8().constData())->trigger();
         } else {
             click(window, mode.toUtf8().constData());
         }
@@ -444,7 +435,7 @@ private Q_SLOTS:
         QVERIFY(Windows::instance().find(WindowRole::Favourites, m_language) == nullptr);
 
         window = open();
-        child<QAction>(window, spanish() ? "mnusalir" : "mnuexit")->trigger();
+        test::child<QAction>(window, spanish() ? "mnusalir" : "mnuexit")->trigger();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(window.isNull());
         QVERIFY(Windows::instance().find(WindowRole::Main, m_language) != nullptr);

@@ -145,37 +145,29 @@ private:
         return window;
     }
 
-    template <typename T>
-    static T* child(QWidget* window, const char* name)
-    {
-        T* found = window->findChild<T*>(QString::fromUtf8(name));
-        if (found == nullptr) {
-            qFatal("no control %s", name);
-        }
-        return found;
-    }
-
     static QString shown(QWidget* window)
     {
         QStringList texts;
         for (const char* name : {"lbladreca1", "lbladreca2", "lbladreca3", "lbladreca4"}) {
-            texts << child<QLabel>(window, name)->text();
+            texts << test::child<QLabel>(window, name)->text();
         }
         return texts.join(u'|');
     }
 
     static bool showsNoEntries(QWidget* window)
     {
-        return child<QWidget>(window, "picnohay")->isVisible() && !child<QWidget>(window, "picnom")->isVisible() &&
-               !child<QWidget>(window, "picfig")->isVisible() && !child<QAction>(window, "mnufig")->isEnabled();
+        return test::child<QWidget>(window, "picnohay")->isVisible() &&
+               !test::child<QWidget>(window, "picnom")->isVisible() &&
+               !test::child<QWidget>(window, "picfig")->isVisible() &&
+               !test::child<QAction>(window, "mnufig")->isEnabled();
     }
 
     static void search(QWidget* window, const char* text)
     {
-        QLineEdit* box = child<QLineEdit>(window, "txtNOM");
+        QLineEdit* box = test::child<QLineEdit>(window, "txtNOM");
         box->clear();
         QTest::keyClicks(box, QString::fromUtf8(text));
-        QTest::mouseClick(child<QWidget>(window, "cmdbuscar"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QWidget>(window, "cmdbuscar"), Qt::LeftButton);
     }
 
     void save(const char* name, FigureKind kind)
@@ -267,7 +259,7 @@ private Q_SLOTS:
         const QByteArray before = digest(path());
 
         QWidget* window = openWindow();
-        QTest::mouseClick(child<QWidget>(window, "Label1"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QWidget>(window, "Label1"), Qt::LeftButton);
         if (cut != QLatin1String("last page cut short")) {
             QVERIFY(showsNoEntries(window));
         } // else the window lists what the file still gives, or shows no entries where the damage is met
@@ -313,7 +305,7 @@ private Q_SLOTS:
         }
 
         QPointer<QWidget> window = openWindow();
-        QTest::mouseClick(child<QWidget>(window, "Label2"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QWidget>(window, "Label2"), Qt::LeftButton);
         QVERIFY(showsNoEntries(window));
 
         save("abc", FigureKind::ManySided);
@@ -330,7 +322,7 @@ private Q_SLOTS:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(window.isNull());
         window = openWindow();
-        QTest::mouseClick(child<QWidget>(window, "Label2"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QWidget>(window, "Label2"), Qt::LeftButton);
         search(window, "abc");
         QCOMPARE(shown(window), QStringLiteral("?|?|?|abc"));
     }
@@ -347,7 +339,7 @@ private Q_SLOTS:
         QVERIFY(holder);
 
         // Reading waits for the lock a moment, then gives up: the window shows no entries.
-        QTest::mouseClick(child<QWidget>(window, "Label2"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QWidget>(window, "Label2"), Qt::LeftButton);
         QVERIFY(showsNoEntries(window));
         QVERIFY(m_notices->informed.isEmpty());
 
@@ -398,7 +390,7 @@ private Q_SLOTS:
         save("first", FigureKind::ThreeSided);
         QVERIFY(m_notices->informed.isEmpty());
         QWidget* window = openWindow();
-        QTest::mouseClick(child<QWidget>(window, "Label2"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QWidget>(window, "Label2"), Qt::LeftButton);
         search(window, "abc");
         QCOMPARE(shown(window), QStringLiteral("abc|?|?|abc"));
 
@@ -452,11 +444,11 @@ private Q_SLOTS:
             search(window, "new");
             QCOMPARE(shown(window), QStringLiteral("?|new|?|?"));
             // So do the lists by figure.
-            QVERIFY(child<QWidget>(window, "Label1")->isVisible());
-            QTest::mouseClick(child<QWidget>(window, "Label1"), Qt::LeftButton);
-            QCOMPARE(child<QComboBox>(window, "Combo1")->count(), 0);
-            QCOMPARE(child<QComboBox>(window, "Combo2")->count(), 1);
-            QCOMPARE(child<QComboBox>(window, "Combo2")->itemText(0), QStringLiteral("new"));
+            QVERIFY(test::child<QWidget>(window, "Label1")->isVisible());
+            QTest::mouseClick(test::child<QWidget>(window, "Label1"), Qt::LeftButton);
+            QCOMPARE(test::child<QComboBox>(window, "Combo1")->count(), 0);
+            QCOMPARE(test::child<QComboBox>(window, "Combo2")->count(), 1);
+            QCOMPARE(test::child<QComboBox>(window, "Combo2")->itemText(0), QStringLiteral("new"));
         } else {
             search(window, "abc");
             QVERIFY(showsNoEntries(window));

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
 
 #include <deque>
 #include <string>
@@ -73,6 +75,25 @@ public:
     /// Each launch as "A <program> <address>" (form A) or "B <address>" (form B).
     QStringList launches;
 };
+
+/// The data column "language" with one row per edition, "es" and "en".
+inline void addEditionColumn()
+{
+    QTest::addColumn<UiLanguage>("language");
+    QTest::newRow("es") << UiLanguage::Spanish;
+    QTest::newRow("en") << UiLanguage::English;
+}
+
+/// The control of a window with this object name; a missing control ends the run, naming it.
+template <typename T>
+T* child(QWidget* window, const char* name)
+{
+    T* found = window->findChild<T*>(QString::fromUtf8(name));
+    if (found == nullptr) {
+        qFatal("no control %s", name);
+    }
+    return found;
+}
 
 /// Resets what outlives windows: the window registry, CurrentName, RegisterAddresses, BrowserPath.
 void resetProgramState();

@@ -75,12 +75,7 @@ private Q_SLOTS:
         delete m_launch;
     }
 
-    void editions_data()
-    {
-        QTest::addColumn<UiLanguage>("language");
-        QTest::newRow("es") << UiLanguage::Spanish;
-        QTest::newRow("en") << UiLanguage::English;
-    }
+    void editions_data() { quorvel::test::addEditionColumn(); }
 
     void loadStartsTimersShowsTheFirstFrameAndFindsTheBrowser_data() { editions_data(); }
 

@@ -1,4 +1,5 @@
 // The production help: pages of each edition, topics by context number, the keyword index and its filter box.
+#include "tests/support/TestSupport.h"
 #include "ui/common/Help.h"
 
 #include <QApplication>
@@ -162,12 +163,7 @@ private Q_SLOTS:
         QCOMPARE(pageShown(language), QStringLiteral("index.html"));
     }
 
-    void noTwoIndexLinesReadAlike_data()
-    {
-        QTest::addColumn<UiLanguage>("language");
-        QTest::newRow("es") << UiLanguage::Spanish;
-        QTest::newRow("en") << UiLanguage::English;
-    }
+    void noTwoIndexLinesReadAlike_data() { quorvel::test::addEditionColumn(); }
 
     void noTwoIndexLinesReadAlike()
     {
@@ -182,12 +178,7 @@ private Q_SLOTS:
         }
     }
 
-    void everyPageIsReachableAndEveryLinkResolves_data()
-    {
-        QTest::addColumn<UiLanguage>("language");
-        QTest::newRow("es") << UiLanguage::Spanish;
-        QTest::newRow("en") << UiLanguage::English;
-    }
+    void everyPageIsReachableAndEveryLinkResolves_data() { quorvel::test::addEditionColumn(); }
 
     void everyPageIsReachableAndEveryLinkResolves()
     {

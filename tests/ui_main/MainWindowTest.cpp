@@ -181,12 +181,7 @@ private Q_SLOTS:
         QCOMPARE(control->geometry(), twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
     }
 
-    void windowLooksAsItShould_data()
-    {
-        QTest::addColumn<UiLanguage>("language");
-        QTest::newRow("es") << UiLanguage::Spanish;
-        QTest::newRow("en") << UiLanguage::English;
-    }
+    void windowLooksAsItShould_data() { quorvel::test::addEditionColumn(); }
 
     void windowLooksAsItShould()
     {

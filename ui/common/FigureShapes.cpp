@@ -6,20 +6,6 @@
 
 namespace quorvel::ui {
 
-FigureOutline::Shape shapeOf(FigureKind kind)
-{
-    switch (kind) {
-    case FigureKind::FourSided:
-        return FigureOutline::Shape::Rectangle;
-    case FigureKind::CircleOrEllipse:
-        return FigureOutline::Shape::Ellipse;
-    case FigureKind::ThreeSided:
-    case FigureKind::ManySided:
-        return FigureOutline::Shape::Polygon;
-    }
-    return FigureOutline::Shape::Polygon;
-}
-
 void drawFigureOutline(QPainter& painter, const FigureOutline& outline, qreal scale)
 {
     const QRectF box(outline.box.topLeft() * scale, outline.box.size() * scale);

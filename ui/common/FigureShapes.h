@@ -33,9 +33,6 @@ struct FigureOutline
     static FigureOutline polygon(const QPolygonF& corners) { return {Shape::Polygon, {}, corners}; }
 };
 
-/// The shape that stands for each class of figure: rectangle, oval, triangle, eight-sided outline.
-FigureOutline::Shape shapeOf(FigureKind kind);
-
 /// Draws an outline with the painter's current pen, its coordinates multiplied by scale.
 void drawFigureOutline(QPainter& painter, const FigureOutline& outline, qreal scale = 1.0);
 

@@ -90,9 +90,4 @@ QString Texts::get(const QString& role, const QString& key, UiLanguage language)
     return (*it)[language == UiLanguage::Spanish ? 0 : 1];
 }
 
-bool Texts::has(const QString& role, const QString& key)
-{
-    return tableOf(role).contains(key);
-}
-
 } // namespace quorvel::ui

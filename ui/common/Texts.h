@@ -15,9 +15,6 @@ public:
     /// The text of key in the given edition. A missing key is a programming error: it is reported with
     /// qWarning and comes back as "<role:key>", so it shows up in the window and in tests.
     static QString get(const QString& role, const QString& key, UiLanguage language);
-
-    /// Whether the table of role holds key.
-    static bool has(const QString& role, const QString& key);
 };
 
 /// Shorthand for a window class: the texts of one role in one edition.

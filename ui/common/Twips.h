@@ -16,19 +16,9 @@ constexpr int px(int twips)
     return (twips >= 0 ? twips + TwipsPerPixel / 2 : twips - TwipsPerPixel / 2) / TwipsPerPixel;
 }
 
-constexpr qreal pxF(qreal twips)
-{
-    return twips / TwipsPerPixel;
-}
-
 inline QRect twipsRect(int left, int top, int width, int height)
 {
     return {px(left), px(top), px(width), px(height)};
-}
-
-inline QPoint twipsPoint(int x, int y)
-{
-    return {px(x), px(y)};
 }
 
 /// "Arial" at the given size; fontconfig resolves it to a metric-compatible face.

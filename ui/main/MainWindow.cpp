@@ -182,12 +182,12 @@ void MainWindow::setupControls()
     }
     setCentralWidget(canvas);
 
-    for (const StaticLabel& spec : StaticLabels) {
-        auto* label = new QLabel(m_texts(spec.textKey), canvas);
-        label->setObjectName(spec.name.of(m_language));
-        label->setGeometry(rectOf(m_language == UiLanguage::Spanish ? spec.spanish : spec.english));
+    for (const StaticLabel& fixed : StaticLabels) {
+        auto* label = new QLabel(m_texts(fixed.textKey), canvas);
+        label->setObjectName(fixed.name.of(m_language));
+        label->setGeometry(rectOf(m_language == UiLanguage::Spanish ? fixed.spanish : fixed.english));
         label->setAlignment(Qt::AlignCenter);
-        switch (spec.style) {
+        switch (fixed.style) {
         case LabelStyle::Title:
             label->setFont(arialFont(26.25, true, true));
             colour(label, Red);
