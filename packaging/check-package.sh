@@ -125,8 +125,7 @@ check_desktop_session() {
 #!/bin/bash
 # Runs inside xvfb-run. Writes one line per step reached to $RESULTS.
 program=$1
-openbox >/dev/null 2>&1 &
-sleep 1
+"$(dirname "$0")/start-openbox.sh" || exit 1
 "$program" >"$HOME/quorvel.log" 2>&1 &
 pid=$!
 # wait_window TITLE SECONDS: the id of a top-level window of that exact title, once it exists.
@@ -171,6 +170,7 @@ kill "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
 EOF
     chmod 755 "$work/session.sh"
+    install -m 755 "$source_dir/scripts/start-openbox.sh" "$work/start-openbox.sh"
     local results=$work/results
     : >"$results"
     local -a as_user=()

@@ -46,17 +46,21 @@ private:
     static QWidget* openReduced(UiLanguage language)
     {
         QWidget* window = Windows::instance().show(WindowRole::Reduced, language);
-        if (window != nullptr && !QTest::qWaitForWindowExposed(window)) {
+        if (window != nullptr && !QTest::qWaitForWindowExposed(window, 20000)) {
             qWarning("the reduced window was not exposed");
         }
         return window;
     }
 
-    // Lets the manager frame and place the window, and waits until it stays put.
-    static void waitUntilFramed(QWidget* window)
+    static bool framed(const QWidget* window) { return window->frameGeometry() != window->geometry(); }
+
+    // Lets the manager frame and place the window, and waits until it stays put. False if it never framed it.
+    static bool waitUntilFramed(QWidget* window)
     {
         // A busy machine can take its time: wait for the frame, then until the place has held for half a second.
-        (void)QTest::qWaitFor([window] { return window->frameGeometry() != window->geometry(); }, 20000);
+        if (!QTest::qWaitFor([window] { return framed(window); }, 20000)) {
+            return false;
+        }
         QRect last = window->geometry();
         int steady = 0;
         for (int i = 0; i < 200 && steady < 5; ++i) {
@@ -64,6 +68,23 @@ private:
             steady = window->geometry() == last ? steady + 1 : 0;
             last = window->geometry();
         }
+        return true;
+    }
+
+    // Openbox announces its states before it has finished starting, and a window mapped in between can stay
+    // unmanaged for good. Waits until a probe window, shown again after each miss, gets its frame.
+    static bool waitUntilManaging()
+    {
+        QWidget probe;
+        probe.resize(50, 50);
+        for (int attempt = 0; attempt < 12; ++attempt) {
+            probe.show();
+            if (QTest::qWaitFor([&probe] { return framed(&probe); }, 5000)) {
+                return true;
+            }
+            probe.hide();
+        }
+        return false;
     }
 
 private Q_SLOTS:
@@ -98,6 +119,7 @@ private Q_SLOTS:
         QVERIFY2(m_windowManager.waitForStarted(10000), "openbox could not be started");
         // The manager announces its states on the root window once it runs.
         QTRY_VERIFY_WITH_TIMEOUT(platformKeepInFront().supported(), 15000);
+        QVERIFY2(waitUntilManaging(), "openbox never framed a window");
     }
 
     void checked_keepsTheWindowAboveUntilUnchecked_data()
@@ -115,7 +137,7 @@ private Q_SLOTS:
         auto* check = window->findChild<QCheckBox*>(QStringLiteral("Check_VFlot"));
         QVERIFY(check->isVisible());
         QVERIFY(!check->isChecked());
-        waitUntilFramed(window);
+        QVERIFY2(waitUntilFramed(window), "openbox did not frame the reduced window");
         QVERIFY(!above(window));
         const QRect before = window->geometry();
         const QSize sizeBefore = window->size();
@@ -147,7 +169,7 @@ private Q_SLOTS:
         QWidget* again = openReduced(UiLanguage::Spanish);
         QVERIFY(again != nullptr);
         QVERIFY(!again->findChild<QCheckBox*>(QStringLiteral("Check_VFlot"))->isChecked());
-        waitUntilFramed(again);
+        QVERIFY2(waitUntilFramed(again), "openbox did not frame the reopened window");
         QVERIFY2(!above(again), qPrintable(netWmState(again)));
     }
 };
