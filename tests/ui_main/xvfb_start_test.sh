@@ -61,7 +61,16 @@ if wait_for 'Quorvel v1.1' 20; then
         xdotool type --delay 50 'AbC'
         sleep 0.5
         xdotool mousemove --window "$main" 147 227 click 1
-        sleep 1
+        # Until the save has been handled (the file holds a record), at most 15 seconds.
+        tries=0
+        until [ -s "$QUORVEL_DATA_DIR/QUORVEL.MDB" ] && python3 -c 'import sqlite3,sys
+db = sqlite3.connect("file:" + sys.argv[1] + "?mode=ro", uri=True)
+sys.exit(0 if db.execute("select count(*) from \"adreca i figura\"").fetchone()[0] else 1)' \
+            "$QUORVEL_DATA_DIR/QUORVEL.MDB" 2>/dev/null; do
+            tries=$((tries + 1))
+            if [ "$tries" -ge 75 ]; then break; fi
+            sleep 0.2
+        done
         echo "typed a name and saved it"
     else
         echo "SKIPPED typing: xdotool is not installed"
