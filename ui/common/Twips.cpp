@@ -1,6 +1,7 @@
 #include "ui/common/Twips.h"
 
 #include <QGuiApplication>
+#include <QMainWindow>
 #include <QScreen>
 #include <QWidget>
 
@@ -18,7 +19,11 @@ QFont arialFont(qreal pointSize, bool bold, bool underline)
 
 void setClientSizeTwips(QWidget* window, int width, int height)
 {
-    window->setFixedSize(px(width), px(height));
+    // A main window's menu bar stands above the client area.
+    const auto* main = qobject_cast<QMainWindow*>(window);
+    const int menuHeight =
+        main != nullptr && main->menuWidget() != nullptr ? main->menuWidget()->sizeHint().height() : 0;
+    window->setFixedSize(px(width), px(height) + menuHeight);
 }
 
 void centreOnScreen(QWidget* window)

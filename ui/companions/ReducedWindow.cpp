@@ -25,17 +25,12 @@ namespace quorvel::ui {
 
 namespace {
 
-struct Rect
-{
-    int left, top, width, height;
-};
-
 // Where the controls of each edition stand (twips). The English edition's frame texts stand
 // 50 twips lower and its button is narrower.
 struct Layout
 {
-    Rect www, box, com, command, check, targetCom;
-    std::array<Rect, 4> targets;
+    TwipsPlace www, box, com, command, check, targetCom;
+    std::array<TwipsPlace, 4> targets;
 };
 
 constexpr Layout SpanishLayout{
@@ -60,11 +55,6 @@ constexpr Layout EnglishLayout{
 constexpr int ClientWidth = 6555;
 constexpr int ClientHeight = 1170;
 constexpr int OutlineWidth = 3;
-
-QRect place(const Rect& r)
-{
-    return twipsRect(r.left, r.top, r.width, r.height);
-}
 
 // The outline around each figure target, in twips, in the order of the figure kinds.
 std::array<FigureOutline, 4> targetOutlines()
@@ -132,34 +122,34 @@ void ReducedWindow::setupControls()
     // The name box first: it is first in the focus order.
     m_box = new QLineEdit(this);
     m_box->setObjectName(m_texts("objName.box"));
-    m_box->setGeometry(place(layout.box));
+    m_box->setGeometry(twipsRect(layout.box));
     m_box->setFont(frameFont);
 
     auto* www = new QLabel(m_texts("www"), this);
     www->setObjectName(m_texts("objName.www"));
-    www->setGeometry(place(layout.www));
+    www->setGeometry(twipsRect(layout.www));
     www->setFont(frameFont);
 
     auto* com = new QLabel(m_texts("com"), this);
     com->setObjectName(QStringLiteral("Label2"));
-    com->setGeometry(place(layout.com));
+    com->setGeometry(twipsRect(layout.com));
     com->setFont(frameFont);
 
     m_back = new WrappingButton(m_texts("Command1"), this);
     m_back->setObjectName(QStringLiteral("Command1"));
-    m_back->setGeometry(place(layout.command));
+    m_back->setGeometry(twipsRect(layout.command));
     m_back->setToolTip(m_texts("Command1.tip"));
     m_back->setFont(arialFont(8.25));
 
     m_keepInFront = new QCheckBox(m_texts("Check_VFlot"), this);
     m_keepInFront->setObjectName(QStringLiteral("Check_VFlot"));
-    m_keepInFront->setGeometry(place(layout.check));
+    m_keepInFront->setGeometry(twipsRect(layout.check));
     m_keepInFront->setFont(arialFont(8.25));
     m_keepInFront->hide(); // until the load decides
 
     auto* plain = new ClickableLabel(this);
     plain->setObjectName(m_texts("objName.targetCom"));
-    plain->setGeometry(place(layout.targetCom));
+    plain->setGeometry(twipsRect(layout.targetCom));
     styleAsAddress(plain);
     connect(plain, &ClickableLabel::clicked, this, [this] { openTarget(std::nullopt); });
 
@@ -169,7 +159,7 @@ void ReducedWindow::setupControls()
         addOutline(outlines[i], OutlineWidth);
         auto* target = new ClickableLabel(this);
         target->setObjectName(m_texts("objName.target") + QString::number(figureOrder(kind)));
-        target->setGeometry(place(layout.targets[i]));
+        target->setGeometry(twipsRect(layout.targets[i]));
         styleAsAddress(target);
         connect(target, &ClickableLabel::clicked, this, [this, kind] { openTarget(kind); });
     }

@@ -143,7 +143,7 @@ void RegisterWindow::setupMenus()
     connect(print, &QAction::triggered, this, [this] { printRegister(); });
 
     const Edition& edition = m_language == UiLanguage::Spanish ? SpanishEdition : EnglishEdition;
-    setFixedSize(px(edition.clientWidth), px(edition.clientHeight) + menuBar()->sizeHint().height());
+    setClientSizeTwips(this, edition.clientWidth, edition.clientHeight);
 }
 
 void RegisterWindow::load()

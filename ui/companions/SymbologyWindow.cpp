@@ -23,11 +23,6 @@ namespace quorvel::ui {
 
 namespace {
 
-struct Rect
-{
-    int left, top, width, height;
-};
-
 // Everything that differs between the editions: client area, help topic and the places of the
 // example address labels and of two sentence labels (twips).
 struct Edition
@@ -35,12 +30,12 @@ struct Edition
     int clientWidth;
     int clientHeight;
     int helpContext;
-    Rect example1;    // Label6, row 1
-    Rect example2;    // Label7, row 2
-    Rect example4;    // Label5 index 1, row 4
-    Rect exampleWww;  // Label5 index 2, row 3: "www."
-    Rect exampleRest; // Label5 index 0, row 3: the rest
-    std::array<Rect, 4> sentences;
+    TwipsPlace example1;    // Label6, row 1
+    TwipsPlace example2;    // Label7, row 2
+    TwipsPlace example4;    // Label5 index 1, row 4
+    TwipsPlace exampleWww;  // Label5 index 2, row 3: "www."
+    TwipsPlace exampleRest; // Label5 index 0, row 3: the rest
+    std::array<TwipsPlace, 4> sentences;
 };
 
 constexpr Edition SpanishEdition{
@@ -76,11 +71,6 @@ constexpr std::array<int, 4> PanelTops = {0, 1320, 2640, 3960};
 constexpr qreal DefaultFontPoints = 7.5; // the sentences fit their labels as in the original layout
 // One screen pixel of the window is 15 twips, 1/96 inch.
 constexpr qreal ScreenDotsPerInch = 96.0;
-
-QRect place(const Rect& r)
-{
-    return twipsRect(r.left, r.top, r.width, r.height);
-}
 
 // The row figures, in twips, in the order of the figure kinds.
 std::array<FigureOutline, 4> rowOutlines()
@@ -198,20 +188,20 @@ void SymbologyWindow::setupControls()
 
     // The example address inside each row's figure; Label5 is a group of three told apart by "index".
     const QString example = m_texts("example");
-    addLabel(canvas, QStringLiteral("Label6"), example, place(edition.example1), Qt::AlignCenter);
-    addLabel(canvas, QStringLiteral("Label7"), example, place(edition.example2), Qt::AlignCenter);
+    addLabel(canvas, QStringLiteral("Label6"), example, twipsRect(edition.example1), Qt::AlignCenter);
+    addLabel(canvas, QStringLiteral("Label7"), example, twipsRect(edition.example2), Qt::AlignCenter);
     const QString label5 = QStringLiteral("Label5");
-    addLabel(canvas, label5, m_texts("example.rest"), place(edition.exampleRest), Qt::AlignCenter)
+    addLabel(canvas, label5, m_texts("example.rest"), twipsRect(edition.exampleRest), Qt::AlignCenter)
         ->setProperty("index", 0);
-    addLabel(canvas, label5, example, place(edition.example4), Qt::AlignCenter)->setProperty("index", 1);
-    addLabel(canvas, label5, m_texts("example.www"), place(edition.exampleWww), Qt::AlignCenter)
+    addLabel(canvas, label5, example, twipsRect(edition.example4), Qt::AlignCenter)->setProperty("index", 1);
+    addLabel(canvas, label5, m_texts("example.www"), twipsRect(edition.exampleWww), Qt::AlignCenter)
         ->setProperty("index", 2);
 
     const std::array<std::vector<FigureOutline>, 4> samples = sampleOutlines();
     for (std::size_t i = 0; i < 4; ++i) {
         const QString row = QString::number(i + 1);
         addLabel(canvas, QStringLiteral("Label") + row, m_texts(("sentence" + std::to_string(i + 1)).c_str()),
-                 place(edition.sentences[i]), Qt::AlignLeft | Qt::AlignTop)
+                 twipsRect(edition.sentences[i]), Qt::AlignLeft | Qt::AlignTop)
             ->setWordWrap(true);
 
         auto* panel = new FigureCanvas(canvas);
@@ -241,7 +231,7 @@ void SymbologyWindow::setupMenus()
     connect(print, &QAction::triggered, this, [this] { printWindow(); });
 
     const Edition& edition = m_language == UiLanguage::Spanish ? SpanishEdition : EnglishEdition;
-    setFixedSize(px(edition.clientWidth), px(edition.clientHeight) + menuBar()->sizeHint().height());
+    setClientSizeTwips(this, edition.clientWidth, edition.clientHeight);
 }
 
 PrintOutcome SymbologyWindow::printWindow()

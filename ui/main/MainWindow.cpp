@@ -36,16 +36,6 @@ struct Names
     }
 };
 
-struct Box
-{
-    int left, top, width, height;
-};
-
-QRect rectOf(const Box& box)
-{
-    return twipsRect(box.left, box.top, box.width, box.height);
-}
-
 enum class LabelStyle
 {
     Title,       // Arial 26.25 pt bold underlined, red
@@ -58,8 +48,8 @@ struct StaticLabel
 {
     Names name;
     const char* textKey;
-    Box spanish;
-    Box english;
+    TwipsPlace spanish;
+    TwipsPlace english;
     LabelStyle style;
 };
 
@@ -81,7 +71,7 @@ constexpr StaticLabel StaticLabels[] = {
 };
 
 constexpr Names PlainLabelName = {"lblAdrecaCom", "lblaAdrecaCom"};
-constexpr Box PlainLabelBox = {3240, 1560, 2775, 255};
+constexpr TwipsPlace PlainLabelBox = {3240, 1560, 2775, 255};
 
 // The address label of each class of figure, in the order of FigureKind.
 constexpr Names FigureLabelNames[] = {
@@ -90,7 +80,7 @@ constexpr Names FigureLabelNames[] = {
     {"lblAdreca3", "lblaAdreca3"},
     {"lblAdreca4", "lblaAdreca4"},
 };
-constexpr Box FigureLabelBoxes[] = {
+constexpr TwipsPlace FigureLabelBoxes[] = {
     {1080, 2400, 2295, 255},
     {6000, 2400, 2295, 255},
     {1200, 4080, 2055, 255},
@@ -98,7 +88,7 @@ constexpr Box FigureLabelBoxes[] = {
 };
 
 // The save commands Command4 to Command7, in the order of FigureKind.
-constexpr Box SaveBoxes[] = {
+constexpr TwipsPlace SaveBoxes[] = {
     {1440, 3000, 1575, 255},
     {6360, 3000, 1575, 255},
     {1440, 4560, 1575, 255},
@@ -185,7 +175,7 @@ void MainWindow::setupControls()
     for (const StaticLabel& fixed : StaticLabels) {
         auto* label = new QLabel(m_texts(fixed.textKey), canvas);
         label->setObjectName(fixed.name.of(m_language));
-        label->setGeometry(rectOf(m_language == UiLanguage::Spanish ? fixed.spanish : fixed.english));
+        label->setGeometry(twipsRect(m_language == UiLanguage::Spanish ? fixed.spanish : fixed.english));
         label->setAlignment(Qt::AlignCenter);
         switch (fixed.style) {
         case LabelStyle::Title:
@@ -215,10 +205,10 @@ void MainWindow::setupControls()
     m_nameBox->installEventFilter(this);
 
     const QString placeholder = m_texts("placeholder");
-    auto makeAddressLabel = [&](const QString& name, const Box& box) {
+    auto makeAddressLabel = [&](const QString& name, const TwipsPlace& box) {
         auto* label = new ClickableLabel(canvas);
         label->setObjectName(name);
-        label->setGeometry(rectOf(box));
+        label->setGeometry(twipsRect(box));
         label->setFont(arialFont(9.75, true));
         label->setText(placeholder);
         label->setTextFormat(Qt::PlainText);
@@ -233,10 +223,10 @@ void MainWindow::setupControls()
         connect(m_figureLabels[i], &ClickableLabel::clicked, this, [this, kind] { openFigureAddress(kind); });
     }
 
-    auto makeCommand = [&](int number, const Box& box, const QString& caption, const QString& tip) {
+    auto makeCommand = [&](int number, const TwipsPlace& box, const QString& caption, const QString& tip) {
         auto* button = new QPushButton(caption, canvas);
         button->setObjectName(QStringLiteral("Command%1").arg(number));
-        button->setGeometry(rectOf(box));
+        button->setGeometry(twipsRect(box));
         button->setFont(arialFont(8.25));
         button->setToolTip(tip);
         button->setAutoDefault(false);
