@@ -6,6 +6,7 @@
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
+#include <SQLiteCpp/Transaction.h>
 
 namespace quorvel::test {
 
@@ -13,6 +14,7 @@ void makeFavouritesFile(const QString& path, const Rows& rows)
 {
     SQLite::Database db(QFile::encodeName(path).toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
     db.exec("CREATE TABLE \"adreca i figura\" (id INTEGER PRIMARY KEY, Nom TEXT NOT NULL, Figura TEXT NOT NULL)");
+    SQLite::Transaction transaction(db);
     SQLite::Statement insert(db, "INSERT INTO \"adreca i figura\" (Nom, Figura) VALUES (?1, ?2)");
     for (const auto& [nom, figura] : rows) {
         insert.bind(1, nom.toStdString());
@@ -20,6 +22,7 @@ void makeFavouritesFile(const QString& path, const Rows& rows)
         insert.exec();
         insert.reset();
     }
+    transaction.commit();
 }
 
 void makeForeignTable(const QString& path)
@@ -48,6 +51,17 @@ QByteArray fileDigest(const QString& path)
         return {};
     }
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
+}
+
+QByteArray noise(int size)
+{
+    QByteArray bytes;
+    quint32 seed = 12345;
+    for (int i = 0; i < size; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        bytes += static_cast<char>(seed >> 24);
+    }
+    return bytes;
 }
 
 Rows rows(const char* text)

@@ -24,6 +24,9 @@ Rows readRows(const QString& path);
 /// A digest of the file's bytes, to show that a file was left alone.
 QByteArray fileDigest(const QString& path);
 
+/// The same size bytes of noise on every run, for files that are anything but a database.
+QByteArray noise(int size);
+
 /// Parses "abc r, abc p, xyz c" into rows; "abc -" stands for an empty Figura.
 Rows rows(const char* text);
 

@@ -272,24 +272,14 @@ TEST_P(NotADatabase, isNeverWritten)
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList(QStringLiteral("QUORVEL.MDB")));
 }
 
-QByteArray noise(int size)
-{
-    QByteArray bytes;
-    quint32 seed = 12345;
-    for (int i = 0; i < size; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        bytes += static_cast<char>(seed >> 24);
-    }
-    return bytes;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, NotADatabase,
-    ::testing::Values(ForeignFile{"a short text", "hello"},
-                      ForeignFile{"an Access-like header", QByteArray("\0\1\0\0Standard Jet DB", 19) + noise(2000)},
-                      ForeignFile{"random bytes", noise(8192)},
-                      ForeignFile{"an SQLite header over noise", QByteArray("SQLite format 3\0", 16) + noise(4080)}),
-    [](const auto& info) { return "file" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(Files, NotADatabase,
+                         ::testing::Values(ForeignFile{"a short text", "hello"},
+                                           ForeignFile{"an Access-like header",
+                                                       QByteArray("\0\1\0\0Standard Jet DB", 19) + test::noise(2000)},
+                                           ForeignFile{"random bytes", test::noise(8192)},
+                                           ForeignFile{"an SQLite header over noise",
+                                                       QByteArray("SQLite format 3\0", 16) + test::noise(4080)}),
+                         [](const auto& info) { return "file" + std::to_string(info.index); });
 
 TEST_F(StoreTest, aTableWithoutTheFieldsIsNeverWritten)
 {

@@ -3,6 +3,7 @@
 // window is driven as a user drives it and the main window's saves go through the save handler. Whatever happens:
 // no crash, a clear notice where a save could not be kept, and a file the program does not understand is never
 // written.
+#include "tests/favourites/FavouritesFixtures.h"
 #include "tests/support/TestSupport.h"
 #include "ui/common/Registration.h"
 #include "ui/common/SaveFavourite.h"
@@ -11,7 +12,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -23,8 +23,6 @@
 #include <QtTest>
 
 #include <SQLiteCpp/Database.h>
-#include <SQLiteCpp/Statement.h>
-#include <SQLiteCpp/Transaction.h>
 
 #include <memory>
 
@@ -33,46 +31,15 @@ using namespace quorvel::ui;
 
 namespace {
 
-using Rows = QStringList; // "nom figura", in the order of insertion
-
+// A favourites file of count names, name0 to name<count - 1>, going round the four figures.
 void makeFavourites(const QString& path, int count)
 {
-    SQLite::Database db(QFile::encodeName(path).toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-    db.exec("CREATE TABLE \"adreca i figura\" (id INTEGER PRIMARY KEY, Nom TEXT NOT NULL, Figura TEXT NOT NULL)");
-    SQLite::Transaction transaction(db);
-    SQLite::Statement insert(db, "INSERT INTO \"adreca i figura\" (Nom, Figura) VALUES (?1, ?2)");
+    test::Rows rows;
     const char letters[] = "rctp";
     for (int i = 0; i < count; ++i) {
-        insert.bind(1, "name" + std::to_string(i));
-        insert.bind(2, std::string(1, letters[i % 4]));
-        insert.exec();
-        insert.reset();
+        rows.emplace_back(QStringLiteral("name%1").arg(i), QString(QLatin1Char(letters[i % 4])));
     }
-    transaction.commit();
-}
-
-void makeRows(const QString& path, const Rows& rows)
-{
-    SQLite::Database db(QFile::encodeName(path).toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-    db.exec("CREATE TABLE \"adreca i figura\" (id INTEGER PRIMARY KEY, Nom TEXT NOT NULL, Figura TEXT NOT NULL)");
-    SQLite::Statement insert(db, "INSERT INTO \"adreca i figura\" (Nom, Figura) VALUES (?1, ?2)");
-    for (const QString& row : rows) {
-        insert.bind(1, row.section(u' ', 0, 0).toStdString());
-        insert.bind(2, row.section(u' ', 1, 1).toStdString());
-        insert.exec();
-        insert.reset();
-    }
-}
-
-Rows readRows(const QString& path)
-{
-    SQLite::Database db(QFile::encodeName(path).toStdString(), SQLite::OPEN_READONLY);
-    SQLite::Statement query(db, "SELECT Nom, Figura FROM \"adreca i figura\" ORDER BY rowid");
-    Rows rows;
-    while (query.executeStep()) {
-        rows << QString::fromStdString(query.getColumn(0).getString() + " " + query.getColumn(1).getString());
-    }
-    return rows;
+    test::makeFavouritesFile(path, rows);
 }
 
 QByteArray readBytes(const QString& path)
@@ -86,22 +53,6 @@ void writeBytes(const QString& path, const QByteArray& bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray digest(const QString& path)
-{
-    return QCryptographicHash::hash(readBytes(path), QCryptographicHash::Sha256).toHex();
-}
-
-QByteArray noise(int size)
-{
-    QByteArray bytes;
-    quint32 seed = 2024;
-    for (int i = 0; i < size; ++i) {
-        seed = seed * 1664525u + 1013904223u;
-        bytes += static_cast<char>(seed >> 24);
-    }
-    return bytes;
 }
 
 } // namespace
@@ -256,7 +207,7 @@ private Q_SLOTS:
             bytes.truncate(100);
         }
         writeBytes(path(), bytes);
-        const QByteArray before = digest(path());
+        const QByteArray before = test::fileDigest(path());
 
         QWidget* window = openWindow();
         QTest::mouseClick(test::child<QWidget>(window, "Label1"), Qt::LeftButton);
@@ -277,7 +228,7 @@ private Q_SLOTS:
                      qPrintable(notice));
         }
         QVERIFY(!savedTip().contains(QStringLiteral("abc")));
-        QCOMPARE(digest(path()), before);
+        QCOMPARE(test::fileDigest(path()), before);
         QCOMPARE(filesBeside(), QStringList(QStringLiteral("QUORVEL.MDB")));
     }
 
@@ -311,7 +262,7 @@ private Q_SLOTS:
         save("abc", FigureKind::ManySided);
         QVERIFY2(m_notices->informed.isEmpty(), qPrintable(m_notices->informed.join(u'\n')));
         QVERIFY2(savedTip().contains(QStringLiteral("\"abc\"")), qPrintable(savedTip()));
-        QCOMPARE(readRows(path()), Rows{QStringLiteral("abc p")});
+        QCOMPARE(test::readRows(path()), test::rows("abc p"));
         if (file != QLatin1String("zero bytes")) {
             SQLite::Database db(path().toStdString(), SQLite::OPEN_READONLY);
             QCOMPARE(db.execAndGet("SELECT text FROM notes").getString(), std::string("keep me"));
@@ -333,7 +284,7 @@ private Q_SLOTS:
     void aLockedFileSaysSoAndLosesNothing()
     {
         chooseEdition();
-        makeRows(path(), {QStringLiteral("abc r")});
+        test::makeFavouritesFile(path(), test::rows("abc r"));
         QWidget* window = openWindow();
         auto holder = holdLock(path(), 30000);
         QVERIFY(holder);
@@ -354,11 +305,11 @@ private Q_SLOTS:
         // The other program ends; its lock goes with it.
         holder->kill();
         QVERIFY(holder->waitForFinished(15000));
-        QCOMPARE(readRows(path()), Rows{QStringLiteral("abc r")});
+        QCOMPARE(test::readRows(path()), test::rows("abc r"));
         save("xyz", FigureKind::FourSided);
         QCOMPARE(m_notices->informed.size(), 1);
         QVERIFY2(savedTip().contains(QStringLiteral("\"xyz\"")), qPrintable(savedTip()));
-        QCOMPARE(readRows(path()), (Rows{QStringLiteral("abc r"), QStringLiteral("xyz r")}));
+        QCOMPARE(test::readRows(path()), test::rows("abc r, xyz r"));
     }
 
     // ---- the file deleted or replaced while windows hold it open ----
@@ -384,7 +335,7 @@ private Q_SLOTS:
         chooseEdition();
         QFETCH(QString, replacement);
         QFETCH(bool, saveFirst);
-        makeRows(path(), {QStringLiteral("abc r"), QStringLiteral("abc p"), QStringLiteral("xyz c")});
+        test::makeFavouritesFile(path(), test::rows("abc r, abc p, xyz c"));
 
         // Both windows hold the file: the main window through a first save, the favourites window since its load.
         save("first", FigureKind::ThreeSided);
@@ -397,10 +348,10 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(path()));
         QByteArray foreign;
         if (replacement == QLatin1String("foreign")) {
-            foreign = noise(5000);
+            foreign = test::noise(5000);
             writeBytes(path(), foreign);
         } else if (replacement == QLatin1String("favourites")) {
-            makeRows(path(), {QStringLiteral("other t")});
+            test::makeFavouritesFile(path(), test::rows("other t"));
         }
 
         if (replacement == QLatin1String("foreign")) {
@@ -427,7 +378,7 @@ private Q_SLOTS:
             QCOMPARE(shown(window), QStringLiteral("?|?|other|?"));
             save("new", FigureKind::CircleOrEllipse);
             QCOMPARE(m_notices->informed.size(), 1);
-            QCOMPARE(readRows(path()), (Rows{QStringLiteral("other t"), QStringLiteral("new c")}));
+            QCOMPARE(test::readRows(path()), test::rows("other t, new c"));
             return;
         }
 
@@ -436,7 +387,7 @@ private Q_SLOTS:
             save("new", FigureKind::CircleOrEllipse);
             QVERIFY2(m_notices->informed.isEmpty(), qPrintable(m_notices->informed.join(u'\n')));
             QVERIFY2(savedTip().contains(QStringLiteral("\"new\"")), qPrintable(savedTip()));
-            QCOMPARE(readRows(path()), Rows{QStringLiteral("new c")});
+            QCOMPARE(test::readRows(path()), test::rows("new c"));
             // The window shows what the file at its path holds: the deleted records are gone.
             search(window, "abc");
             QCOMPARE(shown(window), QStringLiteral("?|?|?|?"));
@@ -456,7 +407,7 @@ private Q_SLOTS:
             QVERIFY2(!QFile::exists(path()), "reading creates nothing");
             save("new", FigureKind::CircleOrEllipse);
             QVERIFY2(m_notices->informed.isEmpty(), qPrintable(m_notices->informed.join(u'\n')));
-            QCOMPARE(readRows(path()), Rows{QStringLiteral("new c")});
+            QCOMPARE(test::readRows(path()), test::rows("new c"));
         }
     }
 };
