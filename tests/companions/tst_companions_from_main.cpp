@@ -1,6 +1,5 @@
 // The companion windows reached from the real main window, as a user goes: type a name, open each
 // window, use it, and come back to the main window with the name it had.
-#include "QuorvelConfig.h"
 #include "core/SharedState.h"
 #include "tests/companions/CompanionTesting.h"
 #include "tests/support/TestSupport.h"
@@ -18,8 +17,6 @@
 
 using namespace quorvel;
 using namespace quorvel::ui;
-
-Q_DECLARE_METATYPE(quorvel::UiLanguage)
 
 namespace {
 
@@ -95,10 +92,8 @@ private Q_SLOTS:
         auto* reg = qobject_cast<QMainWindow*>(waitFor(WindowRole::Register, language));
         QVERIFY(reg != nullptr);
         QTRY_VERIFY(Windows::instance().find(WindowRole::Main, language) == nullptr);
-        const QString prefix =
-            QString::fromUtf8(FigureSitePrefix.data(), static_cast<qsizetype>(FigureSitePrefix.size()));
         QCOMPARE(reg->findChild<QLabel*>(QLatin1String(names.registerLabel1))->text(),
-                 QStringLiteral("www.%1-abc-rmt.com").arg(prefix));
+                 QStringLiteral("www.%1-abc-rmt.com").arg(test::figureSitePrefix()));
         reg->findChild<QAction*>(QLatin1String(names.registerMenu))->trigger();
         QCOMPARE(printing.documents.size(), 1);
         QCOMPARE(test::pdfPageCount(printing.documents[0]), 1);

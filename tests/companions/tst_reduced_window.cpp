@@ -1,6 +1,5 @@
 // The reduced window driven as a user: its name box, its five click targets, the way back to the main
 // window, and the keep-in-front check box decided and switched through the keep-in-front seam.
-#include "QuorvelConfig.h"
 #include "core/SharedState.h"
 #include "tests/companions/CompanionTesting.h"
 #include "tests/support/TestSupport.h"
@@ -19,14 +18,7 @@ using namespace quorvel;
 using namespace quorvel::ui;
 using quorvel::test::editionTag;
 
-Q_DECLARE_METATYPE(quorvel::UiLanguage)
-
 namespace {
-
-QString prefix()
-{
-    return QString::fromUtf8(FigureSitePrefix.data(), static_cast<qsizetype>(FigureSitePrefix.size()));
-}
 
 // The names of the controls that differ between the editions.
 struct Names
@@ -182,7 +174,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("target"); // 0 plain, 1..4 figures
         QTest::addColumn<QString>("address");
-        const QString p = prefix();
+        const QString p = test::figureSitePrefix();
         for (UiLanguage language : {UiLanguage::Spanish, UiLanguage::English}) {
             const char* tag = editionTag(language);
             QTest::addRow("%s plain", tag)

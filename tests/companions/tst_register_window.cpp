@@ -1,6 +1,5 @@
 // The domain register window driven as a user: the addresses handed over by the main window, its help
 // topic, its way back to the main window, and its printed page read back from a real PDF file.
-#include "QuorvelConfig.h"
 #include "core/SharedState.h"
 #include "tests/companions/CompanionTesting.h"
 #include "tests/support/TestSupport.h"
@@ -21,21 +20,14 @@ using namespace quorvel::ui;
 using quorvel::test::editionTag;
 using quorvel::test::PointsPerCm;
 
-Q_DECLARE_METATYPE(quorvel::UiLanguage)
-
 namespace {
-
-QString prefix()
-{
-    return QString::fromUtf8(FigureSitePrefix.data(), static_cast<qsizetype>(FigureSitePrefix.size()));
-}
 
 // The register addresses of a name with the codes of its four figures, as the main window hands them over.
 QStringList addressesOf(const QString& name, const QStringList& codes)
 {
     QStringList addresses;
     for (const QString& code : codes) {
-        addresses << QStringLiteral("www.%1-%2-%3.com").arg(prefix(), name, code);
+        addresses << QStringLiteral("www.%1-%2-%3.com").arg(test::figureSitePrefix(), name, code);
     }
     return addresses;
 }

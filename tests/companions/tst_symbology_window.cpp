@@ -19,8 +19,6 @@ using namespace quorvel;
 using namespace quorvel::ui;
 using quorvel::test::editionTag;
 
-Q_DECLARE_METATYPE(quorvel::UiLanguage)
-
 namespace {
 
 QString menuName(UiLanguage language)

@@ -54,7 +54,7 @@ private:
     bool spanish() const { return m_language == UiLanguage::Spanish; }
     QString es(const char* spanishText, const char* englishText) const
     {
-        return QString::fromUtf8(spanish() ? spanishText : englishText);
+        return test::byEdition(m_language, spanishText, englishText);
     }
 
     void editions()

@@ -71,7 +71,7 @@ private:
     QString path() const { return m_dir->filePath(QStringLiteral("QUORVEL.MDB")); }
     QString es(const char* spanishText, const char* englishText) const
     {
-        return QString::fromUtf8(m_language == UiLanguage::Spanish ? spanishText : englishText);
+        return test::byEdition(m_language, spanishText, englishText);
     }
 
     static void editions()

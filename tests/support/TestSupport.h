@@ -1,5 +1,7 @@
 #pragma once
 
+#include "QuorvelConfig.h"
+#include "core/Language.h"
 #include "core/launch/Browser.h"
 #include "ui/common/Help.h"
 #include "ui/common/Notices.h"
@@ -13,6 +15,8 @@
 #include <deque>
 #include <string>
 #include <vector>
+
+Q_DECLARE_METATYPE(quorvel::UiLanguage)
 
 namespace quorvel::test {
 
@@ -75,6 +79,18 @@ public:
     /// Each launch as "A <program> <address>" (form A) or "B <address>" (form B).
     QStringList launches;
 };
+
+/// The prefix of the figure sites, as this build was configured.
+inline QString figureSitePrefix()
+{
+    return QString::fromUtf8(FigureSitePrefix.data(), static_cast<qsizetype>(FigureSitePrefix.size()));
+}
+
+/// The Spanish text in the Spanish edition, the English one in the English edition.
+inline QString byEdition(UiLanguage language, const char* spanish, const char* english)
+{
+    return QString::fromUtf8(language == UiLanguage::Spanish ? spanish : english);
+}
 
 /// The data column "language" with one row per edition, "es" and "en".
 inline void addEditionColumn()

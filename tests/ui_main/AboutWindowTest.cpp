@@ -18,14 +18,7 @@ using namespace quorvel;
 using namespace quorvel::ui;
 using quorvel::test::settle;
 
-Q_DECLARE_METATYPE(quorvel::UiLanguage)
-
 namespace {
-
-QString es(UiLanguage language, const char* spanish, const char* english)
-{
-    return QString::fromUtf8(language == UiLanguage::Spanish ? spanish : english);
-}
 
 QImage imageOf(const QLabel* label)
 {
@@ -95,7 +88,7 @@ private Q_SLOTS:
         // Looked at before any event runs, so that no real animation tick has come yet.
         QWidget* about = Windows::instance().show(WindowRole::About, language);
         QVERIFY(about != nullptr);
-        QCOMPARE(about->objectName(), es(language, "frmAcerca_Cast", "frmAcerca_Ang"));
+        QCOMPARE(about->objectName(), test::byEdition(language, "frmAcerca_Cast", "frmAcerca_Ang"));
         auto* timer1 = about->findChild<QTimer*>(QStringLiteral("Timer1"));
         auto* timer2 = about->findChild<QTimer*>(QStringLiteral("Timer2"));
         QVERIFY(timer1->isActive());
@@ -117,7 +110,8 @@ private Q_SLOTS:
     {
         QFETCH(UiLanguage, language);
         QWidget* about = openAbout(language);
-        QCOMPARE(about->windowTitle(), es(language, "Acerca de \"Quorvel v1.1\"", "About \"Quorvel v1.1\""));
+        QCOMPARE(about->windowTitle(),
+                 test::byEdition(language, "Acerca de \"Quorvel v1.1\"", "About \"Quorvel v1.1\""));
         QCOMPARE(about->size(), QSize(px(language == UiLanguage::Spanish ? 5640 : 5730), px(5850)));
         QCOMPARE(about->minimumSize(), about->maximumSize());
         const Qt::WindowFlags flags = about->windowFlags();
@@ -127,17 +121,19 @@ private Q_SLOTS:
         QCOMPARE(flags & Qt::WindowType_Mask, Qt::Tool); // kept out of the task bar
         QVERIFY(!about->isModal());
 
-        QCOMPARE(about->findChild<QPushButton*>(QStringLiteral("Command1"))->text(), es(language, "Acepto", "OK"));
+        QCOMPARE(about->findChild<QPushButton*>(QStringLiteral("Command1"))->text(),
+                 test::byEdition(language, "Acepto", "OK"));
         QCOMPARE(about->findChild<QPushButton*>(QStringLiteral("Command1"))->geometry(),
                  twipsRect(3840, 4920, 1455, 495));
         QCOMPARE(about->findChild<QLabel*>(QStringLiteral("Picture1"))->geometry(), twipsRect(840, 240, 1215, 1215));
         auto* description = about->findChild<QLabel*>(QStringLiteral("Label5"));
         QCOMPARE(description->text(),
-                 es(language,
-                    "Sistema para la codificación y registro de nombres y marcas en internet y que posteriormente "
-                    "facilita mostrarlos identificados mediante figuras geométricas.",
-                    "System for the code and registration of names and marks in internet and that later on it "
-                    "facilitates to show them identified by geometric figures."));
+                 test::byEdition(
+                     language,
+                     "Sistema para la codificación y registro de nombres y marcas en internet y que posteriormente "
+                     "facilita mostrarlos identificados mediante figuras geométricas.",
+                     "System for the code and registration of names and marks in internet and that later on it "
+                     "facilitates to show them identified by geometric figures."));
         QCOMPARE(description->font().pointSizeF(), 9.75);
         QCOMPARE(description->geometry(), twipsRect(240, 2400, 5175, 735));
         auto* legal = about->findChild<QLabel*>(QStringLiteral("Label8"));
@@ -234,7 +230,7 @@ private Q_SLOTS:
         QVERIFY(guard.isNull());
         QWidget* main = Windows::instance().find(WindowRole::Main, language);
         QVERIFY(main != nullptr && main->isVisible());
-        QCOMPARE(main->objectName(), es(language, "frmPrin_Cast", "frmPrin_Ang"));
+        QCOMPARE(main->objectName(), test::byEdition(language, "frmPrin_Cast", "frmPrin_Ang"));
         QCOMPARE(Windows::instance().loadedCount(), 1);
         const QStringList launches =
             route == QStringLiteral("Picture1")

@@ -16,8 +16,6 @@
 using namespace quorvel;
 using namespace quorvel::ui;
 
-Q_DECLARE_METATYPE(quorvel::UiLanguage)
-
 namespace {
 
 QWidget* helpWindow(UiLanguage language)

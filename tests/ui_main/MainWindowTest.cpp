@@ -1,6 +1,5 @@
 // The main window of both editions, driven as a user drives it: typing into the name box, clicking the address
 // labels, pressing buttons, shortcuts and menu items.
-#include "QuorvelConfig.h"
 #include "core/SharedState.h"
 #include "tests/ui_main/UiMainTesting.h"
 #include "ui/common/ClickableLabel.h"
@@ -27,21 +26,7 @@ using namespace quorvel;
 using namespace quorvel::ui;
 using quorvel::test::settle;
 
-Q_DECLARE_METATYPE(quorvel::UiLanguage)
-
-namespace {
-
-QString prefix()
-{
-    return QString::fromUtf8(FigureSitePrefix.data(), static_cast<qsizetype>(FigureSitePrefix.size()));
-}
-
-QString es(UiLanguage language, const char* spanish, const char* english)
-{
-    return QString::fromUtf8(language == UiLanguage::Spanish ? spanish : english);
-}
-
-} // namespace
+namespace {} // namespace
 
 class MainWindowTest : public QObject
 {
@@ -65,24 +50,24 @@ private:
 
     static QLineEdit* nameBox(QWidget* window, UiLanguage language)
     {
-        return window->findChild<QLineEdit*>(es(language, "txtAdreca", "txtaAdreca"));
+        return window->findChild<QLineEdit*>(test::byEdition(language, "txtAdreca", "txtaAdreca"));
     }
 
     static QStringList captions(QWidget* window, UiLanguage language)
     {
         QStringList out;
-        out << window->findChild<QLabel*>(es(language, "lblAdrecaCom", "lblaAdrecaCom"))->text();
+        out << window->findChild<QLabel*>(test::byEdition(language, "lblAdrecaCom", "lblaAdrecaCom"))->text();
         for (int k = 1; k <= 4; ++k) {
-            out << window->findChild<QLabel*>(es(language, "lblAdreca%1", "lblaAdreca%1").arg(k))->text();
+            out << window->findChild<QLabel*>(test::byEdition(language, "lblAdreca%1", "lblaAdreca%1").arg(k))->text();
         }
         return out;
     }
 
     static QStringList captionsNames(UiLanguage language)
     {
-        QStringList names{es(language, "lblAdrecaCom", "lblaAdrecaCom")};
+        QStringList names{test::byEdition(language, "lblAdrecaCom", "lblaAdrecaCom")};
         for (int k = 1; k <= 4; ++k) {
-            names << es(language, "lblAdreca%1", "lblaAdreca%1").arg(k);
+            names << test::byEdition(language, "lblAdreca%1", "lblaAdreca%1").arg(k);
         }
         return names;
     }
@@ -187,14 +172,14 @@ private Q_SLOTS:
     {
         QFETCH(UiLanguage, language);
         QMainWindow* window = openMain(language);
-        QCOMPARE(window->objectName(), es(language, "frmPrin_Cast", "frmPrin_Ang"));
+        QCOMPARE(window->objectName(), test::byEdition(language, "frmPrin_Cast", "frmPrin_Ang"));
         QCOMPARE(window->windowTitle(), QStringLiteral("Quorvel v1.1"));
         QVERIFY(!window->windowIcon().isNull());
         QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(window->centralWidget()->size(), QSize(px(9285), px(4995)));
         QCOMPARE(window->minimumSize(), window->maximumSize());
 
-        auto* title = window->findChild<QLabel*>(es(language, "lblTitol", "lblaTitol"));
+        auto* title = window->findChild<QLabel*>(test::byEdition(language, "lblTitol", "lblaTitol"));
         QCOMPARE(title->text(), QStringLiteral("Quorvel"));
         QVERIFY(title->font().bold() && title->font().underline());
         QCOMPARE(title->font().pointSizeF(), 26.25);
@@ -204,14 +189,14 @@ private Q_SLOTS:
         QCOMPARE(nameBox(window, language)->font().pointSizeF(), 14.25);
         QCOMPARE(nameBox(window, language)->text(), QString());
 
-        const QLabel* plainFrame = window->findChild<QLabel*>(es(language, "Label13", "Label11"));
+        const QLabel* plainFrame = window->findChild<QLabel*>(test::byEdition(language, "Label13", "Label11"));
         QCOMPARE(plainFrame->text(), QStringLiteral("www ."));
         QCOMPARE(plainFrame->palette().color(QPalette::Window), QColor(192, 192, 192));
         QCOMPARE(plainFrame->font().pointSizeF(), 12.0);
 
-        for (const QString& name :
-             {es(language, "lblAdrecaCom", "lblaAdrecaCom"), es(language, "lblAdreca1", "lblaAdreca1"),
-              es(language, "lblAdreca4", "lblaAdreca4")}) {
+        for (const QString& name : {test::byEdition(language, "lblAdrecaCom", "lblaAdrecaCom"),
+                                    test::byEdition(language, "lblAdreca1", "lblaAdreca1"),
+                                    test::byEdition(language, "lblAdreca4", "lblaAdreca4")}) {
             auto* label = window->findChild<ClickableLabel*>(name);
             QVERIFY2(label != nullptr, qPrintable(name));
             QCOMPARE(label->text(), QStringLiteral("?"));
@@ -238,8 +223,8 @@ private Q_SLOTS:
         for (const auto& b : buttons) {
             auto* button = window->findChild<QPushButton*>(QString::fromLatin1(b.name));
             QVERIFY2(button != nullptr, b.name);
-            QCOMPARE(button->text(), es(language, b.spanishText, b.englishText));
-            QCOMPARE(button->toolTip(), es(language, b.spanishTip, b.englishTip));
+            QCOMPARE(button->text(), test::byEdition(language, b.spanishText, b.englishText));
+            QCOMPARE(button->toolTip(), test::byEdition(language, b.spanishTip, b.englishTip));
         }
         QVERIFY(!window->findChild<QPushButton*>(QStringLiteral("Command1"))->icon().isNull());
         const bool spanish = language == UiLanguage::Spanish;
@@ -465,13 +450,14 @@ private Q_SLOTS:
             QTest::mouseClick(window->findChild<QLabel*>(name), Qt::LeftButton);
         }
         const QString browser = QStringLiteral("A /usr/bin/fakebrowser ");
-        QCOMPARE(m_launch->launches, QStringList({
-                                         browser + QStringLiteral("http://www.abc.com"),
-                                         browser + QStringLiteral("http://www.%1-abc-rmt.com").arg(prefix()),
-                                         browser + QStringLiteral("http://www.%1-abc-cto.com").arg(prefix()),
-                                         browser + QStringLiteral("http://www.%1-abc-tlx.com").arg(prefix()),
-                                         browser + QStringLiteral("http://www.%1-abc-piq.com").arg(prefix()),
-                                     }));
+        QCOMPARE(m_launch->launches,
+                 QStringList({
+                     browser + QStringLiteral("http://www.abc.com"),
+                     browser + QStringLiteral("http://www.%1-abc-rmt.com").arg(test::figureSitePrefix()),
+                     browser + QStringLiteral("http://www.%1-abc-cto.com").arg(test::figureSitePrefix()),
+                     browser + QStringLiteral("http://www.%1-abc-tlx.com").arg(test::figureSitePrefix()),
+                     browser + QStringLiteral("http://www.%1-abc-piq.com").arg(test::figureSitePrefix()),
+                 }));
     }
 
     // ---- commands ---------------------------------------------------------------------------------------------
@@ -482,12 +468,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("byMenu");
         QTest::addColumn<QStringList>("addresses");
-        const QStringList abc = {
-            QStringLiteral("www.%1-abc-rmt.com").arg(prefix()), QStringLiteral("www.%1-abc-cto.com").arg(prefix()),
-            QStringLiteral("www.%1-abc-tlx.com").arg(prefix()), QStringLiteral("www.%1-abc-piq.com").arg(prefix())};
-        const QStringList empty = {
-            QStringLiteral("www.%1-?-rkh.com").arg(prefix()), QStringLiteral("www.%1-?-che.com").arg(prefix()),
-            QStringLiteral("www.%1-?-tha.com").arg(prefix()), QStringLiteral("www.%1-?-pah.com").arg(prefix())};
+        const QStringList abc = {QStringLiteral("www.%1-abc-rmt.com").arg(test::figureSitePrefix()),
+                                 QStringLiteral("www.%1-abc-cto.com").arg(test::figureSitePrefix()),
+                                 QStringLiteral("www.%1-abc-tlx.com").arg(test::figureSitePrefix()),
+                                 QStringLiteral("www.%1-abc-piq.com").arg(test::figureSitePrefix())};
+        const QStringList empty = {QStringLiteral("www.%1-?-rkh.com").arg(test::figureSitePrefix()),
+                                   QStringLiteral("www.%1-?-che.com").arg(test::figureSitePrefix()),
+                                   QStringLiteral("www.%1-?-tha.com").arg(test::figureSitePrefix()),
+                                   QStringLiteral("www.%1-?-pah.com").arg(test::figureSitePrefix())};
         QTest::newRow("es abc button") << UiLanguage::Spanish << "abc" << false << abc;
         QTest::newRow("en abc menu") << UiLanguage::English << "abc" << true << abc;
         QTest::newRow("es empty menu") << UiLanguage::Spanish << "" << true << empty;
@@ -504,7 +492,7 @@ private Q_SLOTS:
         QPointer<QMainWindow> guard = window;
         type(window, language, typed);
         if (byMenu) {
-            window->findChild<QAction*>(es(language, "mnuregistro", "mnuregister"))->trigger();
+            window->findChild<QAction*>(test::byEdition(language, "mnuregistro", "mnuregister"))->trigger();
         } else {
             QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
         }
@@ -657,7 +645,7 @@ private Q_SLOTS:
         QMainWindow* window = openMain(from);
         QPointer<QMainWindow> guard = window;
         type(window, from, QStringLiteral("Nom-1"));
-        window->findChild<QAction*>(es(from, "mnuenglish", "mnuespanol"))->trigger();
+        window->findChild<QAction*>(test::byEdition(from, "mnuenglish", "mnuespanol"))->trigger();
         settle();
         QVERIFY(guard.isNull());
         QVERIFY(Windows::instance().find(WindowRole::Main, from) == nullptr);
@@ -683,8 +671,8 @@ private Q_SLOTS:
         QMainWindow* window = openMain(language);
         const QString edition = language == UiLanguage::Spanish ? QStringLiteral(" es") : QStringLiteral(" en");
         QTest::keyClick(window, Qt::Key_F1);
-        window->findChild<QAction*>(es(language, "mnuaysobre", "mnuhab"))->trigger();
-        window->findChild<QAction*>(es(language, "mnuuayuda", "mnuhelpe"))->trigger();
+        window->findChild<QAction*>(test::byEdition(language, "mnuaysobre", "mnuhab"))->trigger();
+        window->findChild<QAction*>(test::byEdition(language, "mnuuayuda", "mnuhelpe"))->trigger();
         QCOMPARE(m_help->calls, QStringList({QStringLiteral("contents") + edition, QStringLiteral("search") + edition,
                                              QStringLiteral("contents") + edition}));
         QVERIFY(window->isVisible());
@@ -698,7 +686,7 @@ private Q_SLOTS:
     {
         QFETCH(UiLanguage, language);
         QMainWindow* window = openMain(language);
-        window->findChild<QAction*>(es(language, "mnucreditos", "mnuAbout"))->trigger();
+        window->findChild<QAction*>(test::byEdition(language, "mnucreditos", "mnuAbout"))->trigger();
         QWidget* about = Windows::instance().find(WindowRole::About, language);
         QVERIFY(about != nullptr && about->isVisible());
         QVERIFY(window->isVisible());
@@ -727,7 +715,7 @@ private Q_SLOTS:
         QSignalSpy allClosed(&Windows::instance(), &Windows::allWindowsClosed);
         QMainWindow* window = openMain(language);
         type(window, language, QStringLiteral("abc"));
-        window->findChild<QAction*>(es(language, "mnucreditos", "mnuAbout"))->trigger();
+        window->findChild<QAction*>(test::byEdition(language, "mnucreditos", "mnuAbout"))->trigger();
         QWidget* about = Windows::instance().find(WindowRole::About, language);
         QVERIFY(about != nullptr);
         QApplication::setActiveWindow(window);

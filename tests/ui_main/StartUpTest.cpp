@@ -17,8 +17,6 @@ using namespace quorvel;
 using namespace quorvel::ui;
 using quorvel::test::settle;
 
-Q_DECLARE_METATYPE(quorvel::UiLanguage)
-
 class StartUpTest : public QObject
 {
     Q_OBJECT
