@@ -267,35 +267,15 @@ TEST(CodeReport, tooLongNamesAreCutOnce)
 TEST(CodeReport, readableReportPutsNoticesOnTheErrorOutput)
 {
     const Captured en = report({"abc", "a b", "--"}, false, UiLanguage::English);
-    EXPECT_EQ(en.out, "abc\n"
-                      "  http://www.abc.com\n"
-                      "  " +
-                          figureAddress(FigureKind::FourSided, "abc") +
-                          "\n"
-                          "  " +
-                          figureAddress(FigureKind::CircleOrEllipse, "abc") +
-                          "\n"
-                          "  " +
-                          figureAddress(FigureKind::ThreeSided, "abc") +
-                          "\n"
-                          "  " +
-                          figureAddress(FigureKind::ManySided, "abc") +
-                          "\n"
-                          "ab\n"
-                          "  http://www.ab.com\n"
-                          "  " +
-                          figureAddress(FigureKind::FourSided, "ab") +
-                          "\n"
-                          "  " +
-                          figureAddress(FigureKind::CircleOrEllipse, "ab") +
-                          "\n"
-                          "  " +
-                          figureAddress(FigureKind::ThreeSided, "ab") +
-                          "\n"
-                          "  " +
-                          figureAddress(FigureKind::ManySided, "ab") +
-                          "\n"
-                          "(empty name: no addresses)\n");
+    // A name, then its five addresses indented.
+    const auto addresses = [](const std::string& name) {
+        std::string block = name + "\n  http://www." + name + ".com\n";
+        for (FigureKind kind : AllFigureKinds) {
+            block += "  " + figureAddress(kind, name) + "\n";
+        }
+        return block;
+    };
+    EXPECT_EQ(en.out, addresses("abc") + addresses("ab") + "(empty name: no addresses)\n");
     EXPECT_EQ(en.err, "\"a b\"\n"
                       "  The character  2 is erroneous.It will be eliminated.\n"
                       "\"--\"\n"
