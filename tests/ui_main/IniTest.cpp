@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -204,19 +205,6 @@ TEST_F(IniFiles, readingADirectoryOrAFolderlessPathGivesEmpty)
     EXPECT_EQ(readIni("Idioma", "Inici", ""), "");
 }
 
-TEST_F(IniFiles, writingCreatesAMissingFile)
-{
-    EXPECT_EQ(writeIni("Idioma", "Inici", "Angles", path("quorvel.ini")), "1");
-    EXPECT_EQ(get(path("quorvel.ini")), "[Idioma]\nInici=Angles\n");
-}
-
-TEST_F(IniFiles, writingReplacesInPlaceAndKeepsEveryOtherLine)
-{
-    put(path("quorvel.ini"), "; machine settings\n[Colours]\nback=blue\n[idioma]\ninici=Espanyol\nx=1\n");
-    EXPECT_EQ(writeIni("Idioma", "Inici", "Angles", path("quorvel.ini")), "1");
-    EXPECT_EQ(get(path("quorvel.ini")), "; machine settings\n[Colours]\nback=blue\n[idioma]\nInici=Angles\nx=1\n");
-}
-
 TEST_F(IniFiles, writingThroughALinkChangesTheLinkedFile)
 {
     put(path("real.ini"), "[Idioma]\nInici=Espanyol\n");
@@ -226,11 +214,30 @@ TEST_F(IniFiles, writingThroughALinkChangesTheLinkedFile)
     EXPECT_EQ(get(path("real.ini")), "[Idioma]\nInici=Angles\n");
 }
 
-TEST_F(IniFiles, writingAShorterValueLeavesNoTail)
+TEST_F(IniFiles, writingChangesTheFileOnDisk)
 {
-    put(path("quorvel.ini"), "[Idioma]\nInici=Espanyol-and-a-long-tail\n");
-    EXPECT_EQ(writeIni("Idioma", "Inici", "Angles", path("quorvel.ini")), "1");
-    EXPECT_EQ(get(path("quorvel.ini")), "[Idioma]\nInici=Angles\n");
+    struct WriteCase
+    {
+        const char* what;
+        std::optional<std::string> before; // none: no file yet
+        std::string after;
+    };
+    const WriteCase cases[] = {
+        {"a missing file is created", std::nullopt, "[Idioma]\nInici=Angles\n"},
+        {"replaced in place, every other line kept",
+         "; machine settings\n[Colours]\nback=blue\n[idioma]\ninici=Espanyol\nx=1\n",
+         "; machine settings\n[Colours]\nback=blue\n[idioma]\nInici=Angles\nx=1\n"},
+        {"a shorter value leaves no tail", "[Idioma]\nInici=Espanyol-and-a-long-tail\n", "[Idioma]\nInici=Angles\n"},
+    };
+    for (const WriteCase& c : cases) {
+        const std::string file = path("quorvel.ini");
+        fs::remove(file);
+        if (c.before) {
+            put(file, *c.before);
+        }
+        EXPECT_EQ(writeIni("Idioma", "Inici", "Angles", file), "1") << c.what;
+        EXPECT_EQ(get(file), c.after) << c.what;
+    }
 }
 
 TEST_F(IniFiles, writingFailsWithZeroAndTouchesNothing)
