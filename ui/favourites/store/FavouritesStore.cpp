@@ -388,20 +388,18 @@ void FavouritesStore::place(const std::optional<Row>& row)
 
 void FavouritesStore::toFirst()
 {
-    useFile();
-    const auto row = selectRow(SqlFirst, nullptr, nullptr);
-    if (!row) {
-        m_beforeFirst = true;
-        m_afterLast = true;
-        throw StoreFailure(StoreProblem::NoRecord, "the favourites table is empty");
-    }
-    place(row);
+    toEnd(SqlFirst);
 }
 
 void FavouritesStore::toLast()
 {
+    toEnd(SqlLast);
+}
+
+void FavouritesStore::toEnd(const char* sql)
+{
     useFile();
-    const auto row = selectRow(SqlLast, nullptr, nullptr);
+    const auto row = selectRow(sql, nullptr, nullptr);
     if (!row) {
         m_beforeFirst = true;
         m_afterLast = true;
@@ -448,16 +446,18 @@ void FavouritesStore::toPrevious()
 
 bool FavouritesStore::findFirstByName(const QString& name)
 {
-    useFile();
-    const auto row = selectRow(SqlFindFirst, &name, nullptr);
-    place(row);
-    return row.has_value();
+    return findByName(SqlFindFirst, name);
 }
 
 bool FavouritesStore::findLastByName(const QString& name)
 {
+    return findByName(SqlFindLast, name);
+}
+
+bool FavouritesStore::findByName(const char* sql, const QString& name)
+{
     useFile();
-    const auto row = selectRow(SqlFindLast, &name, nullptr);
+    const auto row = selectRow(sql, &name, nullptr);
     place(row);
     return row.has_value();
 }

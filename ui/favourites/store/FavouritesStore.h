@@ -100,6 +100,10 @@ private:
     void openConnection(bool forWriting);
     void ensureWritable();
     void place(const std::optional<Row>& row);
+    /// Moves to the first or last record (sql: SqlFirst or SqlLast); an empty table is a failure.
+    void toEnd(const char* sql);
+    /// Moves to the first or last record of the name (sql: SqlFindFirst or SqlFindLast); false if none.
+    bool findByName(const char* sql, const QString& name);
     std::optional<Row> selectRow(const char* sql, const QString* text, const Row* key);
 
     QString m_path;
