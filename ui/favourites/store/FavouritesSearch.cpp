@@ -11,39 +11,33 @@ int indexOfLetter(const QString& figura)
     return kind ? static_cast<int>(figureIndex(*kind)) : -1;
 }
 
+enum class Walk
+{
+    Forwards,
+    Backwards
+};
+
 // A word is a run of adjacent records with the same Nom. Showing it walks the run from the record under
 // the cursor and leaves the cursor on the run's far record; the walk stops at the end of the table without
 // reading beyond it.
-void showWordForwards(FavouritesCursor& cursor, WordDisplay& display)
+void showWord(FavouritesCursor& cursor, WordDisplay& display, Walk walk)
 {
-    display.clear();
-    const QString word = cursor.currentRecord().Nom;
-    for (FavouriteRecord record = cursor.currentRecord(); record.Nom == word; record = cursor.currentRecord()) {
-        display.place(word, record);
-        if (!cursor.afterLast()) {
-            cursor.toNext();
-        }
-        if (cursor.afterLast()) {
-            break;
-        }
-    }
-    cursor.toPrevious();
-}
+    const bool forwards = walk == Walk::Forwards;
+    const auto pastTheEnd = [&cursor, forwards] { return forwards ? cursor.afterLast() : cursor.beforeFirst(); };
+    const auto step = [&cursor](bool ahead) { ahead ? cursor.toNext() : cursor.toPrevious(); };
 
-void showWordBackwards(FavouritesCursor& cursor, WordDisplay& display)
-{
     display.clear();
     const QString word = cursor.currentRecord().Nom;
     for (FavouriteRecord record = cursor.currentRecord(); record.Nom == word; record = cursor.currentRecord()) {
         display.place(word, record);
-        if (!cursor.beforeFirst()) {
-            cursor.toPrevious();
+        if (!pastTheEnd()) {
+            step(forwards);
         }
-        if (cursor.beforeFirst()) {
+        if (pastTheEnd()) {
             break;
         }
     }
-    cursor.toNext();
+    step(!forwards);
 }
 
 } // namespace
@@ -122,12 +116,12 @@ void stepNext(FavouritesCursor& cursor, WordDisplay& display)
     bool moved = false;
     if (cursor.currentRecord().Nom == first && display.nothingShown()) {
         cursor.toFirst();
-        showWordForwards(cursor, display);
+        showWord(cursor, display, Walk::Forwards);
         moved = true;
     }
     if (!moved && cursor.currentRecord().Nom != last && !cursor.afterLast()) {
         cursor.toNext();
-        showWordForwards(cursor, display);
+        showWord(cursor, display, Walk::Forwards);
     }
 }
 
@@ -140,12 +134,12 @@ void stepBack(FavouritesCursor& cursor, WordDisplay& display)
     bool moved = false;
     if (cursor.currentRecord().Nom == first && display.nothingShown()) {
         cursor.toLast();
-        showWordBackwards(cursor, display);
+        showWord(cursor, display, Walk::Backwards);
         moved = true;
     }
     if (!moved && cursor.currentRecord().Nom != first && !cursor.beforeFirst()) {
         cursor.toPrevious();
-        showWordBackwards(cursor, display);
+        showWord(cursor, display, Walk::Backwards);
     }
 }
 
