@@ -96,11 +96,6 @@ FigureCanvas* filledCircle(QWidget* parent, const char* objectName, int left, in
     return circle;
 }
 
-QPolygonF corners(std::initializer_list<QPointF> points)
-{
-    return QPolygonF(QList<QPointF>(points));
-}
-
 } // namespace
 
 FavouritesWindow::FavouritesWindow(UiLanguage language, QWidget* parent)
@@ -221,15 +216,15 @@ void FavouritesWindow::setupNamePanel()
 
     m_picnom->addOutline(FigureOutline::rectangle(QRectF(240, 1320, 1455, 255)), 2);
     m_picnom->addOutline(FigureOutline::ellipse(QRectF(240, 1800, 1455, 255)), 2);
-    m_picnom->addOutline(FigureOutline::polygon(corners({{240, 2520}, {960, 2280}, {1680, 2520}})), 2);
-    m_picnom->addOutline(FigureOutline::polygon(corners({{240, 2895},
-                                                         {706, 2760},
-                                                         {1256, 2760},
-                                                         {1680, 2895},
-                                                         {1680, 2985},
-                                                         {1256, 3120},
-                                                         {706, 3120},
-                                                         {240, 2985}})),
+    m_picnom->addOutline(FigureOutline::polygon(QPolygonF({{240, 2520}, {960, 2280}, {1680, 2520}})), 2);
+    m_picnom->addOutline(FigureOutline::polygon(QPolygonF({{240, 2895},
+                                                           {706, 2760},
+                                                           {1256, 2760},
+                                                           {1680, 2895},
+                                                           {1680, 2985},
+                                                           {1256, 3120},
+                                                           {706, 3120},
+                                                           {240, 2985}})),
                          2);
 
     for (FigureKind kind : AllFigureKinds) {
@@ -258,15 +253,15 @@ void FavouritesWindow::setupFigurePanel()
     m_picfig->setGeometry(twipsRect(0, 1440, 9255, 3255));
     m_picfig->addOutline(FigureOutline::rectangle(QRectF(240, 480, 3855, 735)), 3);
     m_picfig->addOutline(FigureOutline::ellipse(QRectF(5160, 480, 3855, 735)), 3);
-    m_picfig->addOutline(FigureOutline::polygon(corners({{2280, 1800}, {4200, 2760}, {240, 2760}})), 3);
-    m_picfig->addOutline(FigureOutline::polygon(corners({{5160, 2160},
-                                                         {6480, 1800},
-                                                         {7800, 1800},
-                                                         {9000, 2160},
-                                                         {9000, 2400},
-                                                         {7800, 2760},
-                                                         {6480, 2760},
-                                                         {5160, 2400}})),
+    m_picfig->addOutline(FigureOutline::polygon(QPolygonF({{2280, 1800}, {4200, 2760}, {240, 2760}})), 3);
+    m_picfig->addOutline(FigureOutline::polygon(QPolygonF({{5160, 2160},
+                                                           {6480, 1800},
+                                                           {7800, 1800},
+                                                           {9000, 2160},
+                                                           {9000, 2400},
+                                                           {7800, 2760},
+                                                           {6480, 2760},
+                                                           {5160, 2400}})),
                          3);
 
     for (FigureKind kind : AllFigureKinds) {
