@@ -1,7 +1,7 @@
 // Any bytes as a settings file. Reading never crashes, never changes the file (its bytes, its size, nothing
 // else appears beside it), gives the same answer from the file as from its text, and stays within the
 // 254-character cut. Storing a value into the text changes what that one key reads and nothing else.
-#include "ui/main/settings/Ini.h"
+#include "settings/Ini.h"
 
 #include <dirent.h>
 #include <fcntl.h>

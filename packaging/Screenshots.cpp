@@ -6,7 +6,9 @@
 // The favourites file goes to a temporary folder (QUORVEL_DATA_DIR), so nothing of the user's is touched.
 #include "core/Language.h"
 #include "ui/common/Help.h"
-#include "ui/common/Registration.h"
+#include "ui/companions/CompanionRegistration.h"
+#include "ui/favourites/FavouritesRegistration.h"
+#include "ui/main/MainRegistration.h"
 #include "ui/common/Windows.h"
 
 #include <QAction>
@@ -240,7 +242,10 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    quorvel::ui::registerAllWindows();
+    quorvel::ui::registerMainWindows();
+    quorvel::ui::registerAboutWindows();
+    quorvel::ui::registerFavourites();
+    quorvel::ui::registerCompanionWindows();
     Shooter shooter(folder);
     try {
         shootEdition(shooter, UiLanguage::Spanish, empty.path() + QStringLiteral("/es"), kept.path(), true);

@@ -4,11 +4,11 @@
 // Each figure is the median of several runs of the action, in milliseconds.
 #include "core/FigureCoding.h"
 #include "ui/common/Notices.h"
-#include "ui/common/Registration.h"
+#include "ui/favourites/FavouritesRegistration.h"
 #include "ui/common/SaveFavourite.h"
 #include "ui/favourites/FavouritesWindow.h"
-#include "ui/favourites/store/DataFolder.h"
-#include "ui/favourites/store/FavouritesStore.h"
+#include "store/DataFolder.h"
+#include "store/FavouritesStore.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -58,7 +58,7 @@ SilentNotices& notices()
 /// The number of records now in the table.
 int recordCount()
 {
-    SQLite::Database db(favouritesFilePath().toStdString());
+    SQLite::Database db(store::favouritesFilePath().toStdString());
     return db.execAndGet("SELECT count(*) FROM \"adreca i figura\"").getInt();
 }
 
@@ -70,7 +70,7 @@ Table& table()
 
 void fillTable(const QString& path)
 {
-    FavouritesStore store(path);
+    store::FavouritesStore store(path);
     store.addFavourite(QStringLiteral("a"), FigureKind::FourSided); // lays out the table and its indexes
     SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE);
     SQLite::Transaction transaction(db);
@@ -223,7 +223,7 @@ int main(int argc, char** argv)
     qputenv("QUORVEL_DATA_DIR", dir.path().toUtf8());
     Notices::setHandler(&notices());
     registerFavourites();
-    fillTable(favouritesFilePath());
+    fillTable(store::favouritesFilePath());
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

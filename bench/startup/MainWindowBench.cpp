@@ -1,9 +1,10 @@
 // Creating and showing a main window, loading the About window, and one keystroke in the name box up to the
 // five address labels updated.
 #include "core/SharedState.h"
-#include "core/launch/Browser.h"
+#include "launch/Browser.h"
 #include "ui/common/Notices.h"
-#include "ui/common/Registration.h"
+#include "ui/companions/CompanionRegistration.h"
+#include "ui/main/MainRegistration.h"
 #include "ui/common/Windows.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // A process that saves favourites in a loop is killed with SIGKILL at random moments, again and again, on one file.
 // After every kill the file must pass SQLite's integrity check, open in the store, and hold every save the killed
 // process confirmed; the only record it may hold beyond those is the one save in flight at the kill.
-#include "ui/favourites/store/FavouritesStore.h"
+#include "store/FavouritesStore.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -24,7 +24,7 @@
 #include <thread>
 #include <utility>
 
-using namespace quorvel::ui;
+using namespace quorvel;
 
 namespace {
 
@@ -102,10 +102,10 @@ TEST(CrashSafety, everyConfirmedSaveSurvivesAKillAtAnyMoment)
         halfDoneSaves += QFile::exists(path + QStringLiteral("-journal")) ? 1 : 0;
 
         // The store opens the file the kill left (rolling back a half-done save), and finds it sound.
-        FavouritesStore store(path);
+        store::FavouritesStore store(path);
         store.openStore();
         if (QFile::exists(path) && !saves.empty()) {
-            ASSERT_TRUE(store.isOpen()) << storeProblemName(store.openProblem()) << " "
+            ASSERT_TRUE(store.isOpen()) << store::storeProblemName(store.openProblem()) << " "
                                         << store.openDetail().toStdString();
         }
         if (!QFile::exists(path)) {

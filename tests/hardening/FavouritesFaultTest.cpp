@@ -3,12 +3,12 @@
 // window is driven as a user drives it and the main window's saves go through the save handler. Whatever happens:
 // no crash, a clear notice where a save could not be kept, and a file the program does not understand is never
 // written.
-#include "tests/favourites/FavouritesFixtures.h"
+#include "store/FavouritesStore.h"
+#include "tests/support/FavouritesFixtures.h"
 #include "tests/support/TestSupport.h"
-#include "ui/common/Registration.h"
 #include "ui/common/SaveFavourite.h"
 #include "ui/common/Windows.h"
-#include "ui/favourites/store/FavouritesStore.h"
+#include "ui/favourites/FavouritesRegistration.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -4,7 +4,7 @@
 //                                          the store confirmed; runs until it is killed (or 100000 saves).
 //   hardening_child lock FILE MILLISECONDS holds an exclusive lock on the file, prints "locked", then lets go.
 #include "core/FigureCoding.h"
-#include "ui/favourites/store/FavouritesStore.h"
+#include "store/FavouritesStore.h"
 
 #include <SQLiteCpp/Database.h>
 
@@ -16,24 +16,23 @@
 #include <thread>
 
 using namespace quorvel;
-using namespace quorvel::ui;
 
 namespace {
 
 int saveLoop(const char* file, long first)
 {
-    FavouritesStore store(QString::fromLocal8Bit(file));
+    store::FavouritesStore store(QString::fromLocal8Bit(file));
     store.openStore();
     for (long i = first; i < first + 100000; ++i) {
         const std::string name = "k" + std::to_string(i);
         const FigureKind kind = AllFigureKinds[static_cast<std::size_t>(i % 4)];
         try {
-            if (store.addFavourite(QString::fromStdString(name), kind) == AddResult::Saved) {
+            if (store.addFavourite(QString::fromStdString(name), kind) == store::AddResult::Saved) {
                 std::printf("saved %s %c\n", name.c_str(), figureLetter(kind));
                 std::fflush(stdout);
             }
-        } catch (const StoreFailure& failure) {
-            std::printf("failed %s %s\n", name.c_str(), storeProblemName(failure.problem()));
+        } catch (const store::StoreFailure& failure) {
+            std::printf("failed %s %s\n", name.c_str(), store::storeProblemName(failure.problem()));
             std::fflush(stdout);
         }
     }

@@ -1,7 +1,7 @@
 // Launching with the system's own launcher when the browser found at start is no longer usable: the program was
 // removed, is a folder, may not be run, is a dangling link, or fails at once. Each launch is silent: it returns
 // at once, starts nothing, leaves nothing behind, and the next launch with a working browser still works.
-#include "core/launch/Browser.h"
+#include "launch/Browser.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -2,8 +2,8 @@
 // sections and keys given twice. The start language is English only when the first "Inici" key found under a
 // section "Idioma" holds exactly "Angles"; everything else gives Spanish. Reading never hangs, never crashes and
 // leaves the file, and the folder it lies in, exactly as they were.
-#include "ui/main/settings/Ini.h"
-#include "ui/main/settings/Settings.h"
+#include "settings/Ini.h"
+#include "settings/Settings.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

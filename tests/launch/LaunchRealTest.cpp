@@ -1,7 +1,7 @@
 // Discovery and launching for real: GIO answers from a sandboxed desktop, and the launched "browser" is a script
 // that records its arguments. GIO reads the XDG folders once per process, so main() prepares them before anything
 // else runs; the case that needs other folders runs in a child copy of this program.
-#include "core/launch/Browser.h"
+#include "launch/Browser.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -1,5 +1,5 @@
 // Discovery and both launch forms against a recording platform: what reaches the desktop, and the temporary file.
-#include "core/launch/Browser.h"
+#include "launch/Browser.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 
 #include "QuorvelConfig.h"
 #include "core/Language.h"
-#include "core/launch/Browser.h"
+#include "launch/Browser.h"
 #include "ui/common/Help.h"
 #include "ui/common/Notices.h"
 

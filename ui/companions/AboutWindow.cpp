@@ -1,7 +1,7 @@
 #include "ui/companions/AboutWindow.h"
 
 #include "QuorvelConfig.h"
-#include "core/launch/Browser.h"
+#include "launch/Browser.h"
 #include "ui/common/ClickableLabel.h"
 #include "ui/common/FigureShapes.h"
 #include "ui/common/Icons.h"

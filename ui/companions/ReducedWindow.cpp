@@ -2,7 +2,7 @@
 
 #include "core/NameRules.h"
 #include "core/SharedState.h"
-#include "core/launch/Browser.h"
+#include "launch/Browser.h"
 #include "ui/common/ClickableLabel.h"
 #include "ui/common/Icons.h"
 #include "ui/common/NameBox.h"

@@ -1,7 +1,7 @@
 #include "ui/favourites/FavouritesTexts.h"
 
 #include "ui/common/Texts.h"
-#include "ui/favourites/store/FavouritesStore.h"
+#include "store/FavouritesStore.h"
 
 #include <QDir>
 
@@ -36,9 +36,9 @@ QString kindName(FigureKind kind, UiLanguage language)
     return favouritesText(key.constData(), language);
 }
 
-QString problemReason(const StoreFailure& failure, const QString& filePath, UiLanguage language)
+QString problemReason(const store::StoreFailure& failure, const QString& filePath, UiLanguage language)
 {
-    const QByteArray key = QByteArray("reason.") + storeProblemName(failure.problem());
+    const QByteArray key = QByteArray("reason.") + store::storeProblemName(failure.problem());
     return fillIn(favouritesText(key.constData(), language),
                   {QDir::toNativeSeparators(filePath), QString::fromUtf8(failure.what())});
 }

@@ -2,7 +2,7 @@
 
 #include "core/FigureCoding.h"
 #include "core/Language.h"
-#include "ui/favourites/store/FavouritesCursor.h"
+#include "store/FavouritesCursor.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,6 +19,6 @@ QString fillIn(const QString& text, const QStringList& values);
 QString kindName(FigureKind kind, UiLanguage language);
 
 /// Why the favourites file could not take a change, naming the file.
-QString problemReason(const StoreFailure& failure, const QString& filePath, UiLanguage language);
+QString problemReason(const store::StoreFailure& failure, const QString& filePath, UiLanguage language);
 
 } // namespace quorvel::ui

@@ -1,6 +1,6 @@
 #include "ui/favourites/FavouritesWindow.h"
 
-#include "core/launch/Browser.h"
+#include "launch/Browser.h"
 #include "ui/common/ClickableLabel.h"
 #include "ui/common/FigureShapes.h"
 #include "ui/common/Help.h"
@@ -9,7 +9,7 @@
 #include "ui/common/Twips.h"
 #include "ui/common/Windows.h"
 #include "ui/favourites/FavouritesTexts.h"
-#include "ui/favourites/store/DataFolder.h"
+#include "store/DataFolder.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -99,7 +99,7 @@ FigureCanvas* filledCircle(QWidget* parent, const char* objectName, int left, in
 } // namespace
 
 FavouritesWindow::FavouritesWindow(UiLanguage language, QWidget* parent)
-    : QMainWindow(parent), m_language(language), m_store(favouritesFilePath())
+    : QMainWindow(parent), m_language(language), m_store(store::favouritesFilePath())
 {
     setupWindow();
     setupControls();
@@ -234,7 +234,7 @@ void FavouritesWindow::setupNamePanel()
         label->setGeometry(twipsRect(1920, k.rowTop, 6255, 255));
         label->setFont(arialFont(9.75));
         styleAsAddress(label);
-        label->setText(NoNameShown);
+        label->setText(store::NoNameShown);
         m_addressLabels[figureIndex(kind)] = label;
 
         auto* remove = new QPushButton(m_picnom);
@@ -372,9 +372,9 @@ void FavouritesWindow::enterSearchByFigure()
     m_shape3->show();
     m_shape4->hide();
     try {
-        listByFigure(m_store, m_lists);
+        store::listByFigure(m_store, m_lists);
         showFigureLists();
-    } catch (const StoreFailure&) {
+    } catch (const store::StoreFailure&) {
         showFigureLists();
         enterNoEntries();
     }
@@ -384,7 +384,7 @@ void FavouritesWindow::enterSearchByName()
 {
     try {
         m_store.toFirst();
-    } catch (const StoreFailure&) {
+    } catch (const store::StoreFailure&) {
         enterNoEntries();
         return;
     }
@@ -410,18 +410,18 @@ void FavouritesWindow::enterNoEntries()
 
 void FavouritesWindow::nameSearch()
 {
-    SearchOutcome outcome = SearchOutcome::NotFound;
+    store::SearchOutcome outcome = store::SearchOutcome::NotFound;
     try {
-        outcome = searchByName(m_store, m_display, m_txtNom->text());
-    } catch (const StoreFailure&) {
+        outcome = store::searchByName(m_store, m_display, m_txtNom->text());
+    } catch (const store::StoreFailure&) {
         showWordDisplay();
         enterNoEntries();
         return;
     }
     showWordDisplay();
-    if (outcome == SearchOutcome::EmptyText) {
+    if (outcome == store::SearchOutcome::EmptyText) {
         Notices::inform(this, text("msgEmptySearch"));
-    } else if (outcome == SearchOutcome::NotFound) {
+    } else if (outcome == store::SearchOutcome::NotFound) {
         Notices::inform(this, text("msgNotFound"));
     }
 }
@@ -429,8 +429,8 @@ void FavouritesWindow::nameSearch()
 void FavouritesWindow::stepBackCommand()
 {
     try {
-        stepBack(m_store, m_display);
-    } catch (const StoreFailure&) {
+        store::stepBack(m_store, m_display);
+    } catch (const store::StoreFailure&) {
         showWordDisplay();
         enterNoEntries();
         return;
@@ -441,8 +441,8 @@ void FavouritesWindow::stepBackCommand()
 void FavouritesWindow::stepNextCommand()
 {
     try {
-        stepNext(m_store, m_display);
-    } catch (const StoreFailure&) {
+        store::stepNext(m_store, m_display);
+    } catch (const store::StoreFailure&) {
         showWordDisplay();
         enterNoEntries();
         return;
@@ -453,7 +453,7 @@ void FavouritesWindow::stepNextCommand()
 void FavouritesWindow::openAddressLabel(FigureKind kind)
 {
     const QString shown = m_addressLabels[figureIndex(kind)]->text();
-    if (shown == NoNameShown) {
+    if (shown == store::NoNameShown) {
         return;
     }
     const std::string address = figureAddress(kind, shown.toStdString());
@@ -482,7 +482,7 @@ void FavouritesWindow::openListEntry(FigureKind kind)
 void FavouritesWindow::deleteRow(FigureKind kind)
 {
     const QString shown = m_addressLabels[figureIndex(kind)]->text();
-    if (shown == NoNameShown) {
+    if (shown == store::NoNameShown) {
         return;
     }
     const QString kindText = kindName(kind, m_language);
@@ -491,13 +491,13 @@ void FavouritesWindow::deleteRow(FigureKind kind)
     }
     try {
         m_store.removeFavourite(shown, kind);
-    } catch (const StoreFailure& failure) {
+    } catch (const store::StoreFailure& failure) {
         Notices::inform(this, fillIn(text("deleteNotDone"),
                                      {shown, kindText, problemReason(failure, m_store.filePath(), m_language)}));
         return;
     }
     // The row no longer shows the name; lists on screen are read again so they never offer it.
-    m_display.texts[figureIndex(kind)] = NoNameShown;
+    m_display.texts[figureIndex(kind)] = store::NoNameShown;
     showWordDisplay();
     if (m_front == Panel::ByFigure) {
         enterSearchByFigure();

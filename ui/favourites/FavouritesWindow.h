@@ -2,8 +2,8 @@
 
 #include "core/FigureCoding.h"
 #include "core/Language.h"
-#include "ui/favourites/store/FavouritesSearch.h"
-#include "ui/favourites/store/FavouritesStore.h"
+#include "store/FavouritesSearch.h"
+#include "store/FavouritesStore.h"
 
 #include <QMainWindow>
 
@@ -70,9 +70,9 @@ private:
     QString text(const char* key) const;
 
     UiLanguage m_language;
-    FavouritesStore m_store;
-    WordDisplay m_display;
-    FigureLists m_lists;
+    store::FavouritesStore m_store;
+    store::WordDisplay m_display;
+    store::FigureLists m_lists;
     Panel m_front = Panel::NoEntries;
     bool m_centred = false;
 

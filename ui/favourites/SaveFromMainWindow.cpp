@@ -2,8 +2,8 @@
 
 #include "ui/common/Notices.h"
 #include "ui/favourites/FavouritesTexts.h"
-#include "ui/favourites/store/DataFolder.h"
-#include "ui/favourites/store/FavouritesStore.h"
+#include "store/DataFolder.h"
+#include "store/FavouritesStore.h"
 
 #include <QToolTip>
 #include <QWidget>
@@ -16,20 +16,20 @@ namespace quorvel::ui {
 namespace {
 
 /// One cursor per main window, as each window holds its own; gone with its window.
-std::map<QObject*, std::unique_ptr<FavouritesStore>>& savingCursors()
+std::map<QObject*, std::unique_ptr<store::FavouritesStore>>& savingCursors()
 {
-    static std::map<QObject*, std::unique_ptr<FavouritesStore>> cursors;
+    static std::map<QObject*, std::unique_ptr<store::FavouritesStore>> cursors;
     return cursors;
 }
 
-FavouritesStore& cursorFor(QWidget* owner)
+store::FavouritesStore& cursorFor(QWidget* owner)
 {
     auto& cursors = savingCursors();
     auto it = cursors.find(owner);
     if (it == cursors.end()) {
         // Not opened for reading first: the save opens the file for writing itself, so a file that another
         // program holds locked costs one wait, not two.
-        auto store = std::make_unique<FavouritesStore>(favouritesFilePath());
+        auto store = std::make_unique<store::FavouritesStore>(store::favouritesFilePath());
         it = cursors.emplace(owner, std::move(store)).first;
         QObject::connect(owner, &QObject::destroyed, [owner] { savingCursors().erase(owner); });
     }
@@ -55,23 +55,23 @@ void saveFromMainWindow(QWidget* owner, UiLanguage language, FigureKind kind, co
         return;
     }
     const QString kindText = kindName(kind, language);
-    FavouritesStore& store = cursorFor(owner);
+    store::FavouritesStore& store = cursorFor(owner);
     try {
         switch (store.addFavourite(name, kind)) {
-        case AddResult::Saved:
+        case store::AddResult::Saved:
             confirmQuietly(owner, kind, fillIn(favouritesText("saveDone", language), {name, kindText}));
             break;
-        case AddResult::AlreadyKept:
+        case store::AddResult::AlreadyKept:
             confirmQuietly(owner, kind, fillIn(favouritesText("saveAlready", language), {name, kindText}));
             break;
-        case AddResult::EmptyName:
+        case store::AddResult::EmptyName:
             Notices::inform(owner, favouritesText("saveEmpty", language));
             break;
-        case AddResult::InvalidName:
+        case store::AddResult::InvalidName:
             Notices::inform(owner, fillIn(favouritesText("saveInvalid", language), {name}));
             break;
         }
-    } catch (const StoreFailure& failure) {
+    } catch (const store::StoreFailure& failure) {
         Notices::inform(owner, fillIn(favouritesText("saveNotKept", language),
                                       {name, kindText, problemReason(failure, store.filePath(), language)}));
     }

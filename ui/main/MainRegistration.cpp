@@ -1,4 +1,4 @@
-#include "ui/common/Registration.h"
+#include "ui/main/MainRegistration.h"
 #include "ui/common/Windows.h"
 #include "ui/main/MainWindow.h"
 

@@ -1,7 +1,7 @@
 #include "ui/main/StartUp.h"
 
 #include "ui/common/Windows.h"
-#include "ui/main/settings/Settings.h"
+#include "settings/Settings.h"
 
 namespace quorvel::ui {
 

@@ -1,0 +1,378 @@
+#include "settings/Ini.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+namespace quorvel {
+
+namespace {
+
+constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view trim(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && isBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+char asciiLowerChar(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Section and key names are compared the way the profile functions compare them: without regard to case.
+bool sameName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (asciiLowerChar(a[i]) != asciiLowerChar(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// One line of the file: its text without the line break, and the line break itself ("\n", "\r\n" or none for a
+// last line without one).
+struct Line
+{
+    std::string text;
+    std::string ending;
+};
+
+std::vector<Line> splitLines(std::string_view content)
+{
+    std::vector<Line> lines;
+    while (!content.empty()) {
+        const std::size_t end = content.find('\n');
+        std::string_view text = content.substr(0, end);
+        std::string_view ending = end == std::string_view::npos ? std::string_view() : std::string_view("\n");
+        if (!ending.empty() && !text.empty() && text.back() == '\r') {
+            text.remove_suffix(1);
+            ending = "\r\n";
+        }
+        lines.push_back({std::string(text), std::string(ending)});
+        if (end == std::string_view::npos) {
+            break;
+        }
+        content.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+struct Parsed
+{
+    enum class Kind
+    {
+        Other,
+        Section,
+        Key,
+    };
+    Kind kind = Kind::Other;
+    std::string_view name;
+    std::string_view value;
+};
+
+Parsed parseLine(std::string_view text, bool first)
+{
+    if (first && text.substr(0, Utf8Bom.size()) == Utf8Bom) {
+        text.remove_prefix(Utf8Bom.size());
+    }
+    text = trim(text);
+    if (text.empty() || text.front() == ';') {
+        return {};
+    }
+    if (text.front() == '[') {
+        const std::size_t close = text.find(']');
+        if (close == std::string_view::npos) {
+            return {};
+        }
+        return {Parsed::Kind::Section, trim(text.substr(1, close - 1)), {}};
+    }
+    const std::size_t equals = text.find('=');
+    if (equals == std::string_view::npos) {
+        return {};
+    }
+    return {Parsed::Kind::Key, trim(text.substr(0, equals)), trim(text.substr(equals + 1))};
+}
+
+// One pair of matching quotes around a value is not part of it.
+std::string_view unquote(std::string_view value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+// The first ini::MaxValueLength characters; a character of UTF-8 text is its lead byte and its continuation bytes.
+std::string_view cut(std::string_view value)
+{
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(value[i]);
+        if ((byte & 0xC0) != 0x80) {
+            if (characters == ini::MaxValueLength) {
+                return value.substr(0, i);
+            }
+            ++characters;
+        }
+    }
+    return value;
+}
+
+bool writableName(std::string_view name, std::string_view forbidden)
+{
+    if (trim(name).empty()) {
+        return false;
+    }
+    for (const char c : name) {
+        if (c == '\n' || c == '\r' || c == '\0' || forbidden.find(c) != std::string_view::npos) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool writableArguments(std::string_view section, std::string_view key, std::string_view value)
+{
+    const std::string_view trimmedKey = trim(key);
+    if (!writableName(section, "]") || !writableName(key, "=") || trimmedKey.front() == '[' ||
+        trimmedKey.front() == ';') {
+        return false;
+    }
+    for (const char c : value) {
+        if (c == '\n' || c == '\r' || c == '\0') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Reads a whole regular file of at most ini::MaxFileSize bytes from an open descriptor.
+bool readAll(int fd, std::string& content)
+{
+    struct stat info = {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    content.clear();
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (got == 0) {
+            return true;
+        }
+        content.append(buffer, static_cast<std::size_t>(got));
+        if (content.size() > ini::MaxFileSize) {
+            return false;
+        }
+    }
+}
+
+bool writeAllAt(int fd, std::string_view content)
+{
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t put = pwrite(fd, content.data() + done, content.size() - done, static_cast<off_t>(done));
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    return ftruncate(fd, static_cast<off_t>(content.size())) == 0;
+}
+
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+    bool close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+namespace ini {
+
+std::string lookup(std::string_view content, std::string_view section, std::string_view key)
+{
+    section = trim(section);
+    key = trim(key);
+    bool inSection = false;
+    bool first = true;
+    for (const Line& line : splitLines(content)) {
+        const Parsed parsed = parseLine(line.text, first);
+        first = false;
+        if (parsed.kind == Parsed::Kind::Section) {
+            inSection = sameName(parsed.name, section);
+        } else if (inSection && parsed.kind == Parsed::Kind::Key && sameName(parsed.name, key)) {
+            return std::string(cut(unquote(parsed.value)));
+        }
+    }
+    return {};
+}
+
+std::optional<std::string> update(std::string_view content, std::string_view section, std::string_view key,
+                                  std::string_view value)
+{
+    if (!writableArguments(section, key, value)) {
+        return std::nullopt;
+    }
+    section = trim(section);
+    key = trim(key);
+    std::vector<Line> lines = splitLines(content);
+    std::string newline = "\n";
+    for (const Line& line : lines) {
+        if (!line.ending.empty()) {
+            newline = line.ending; // new lines follow the file's own line breaks
+            break;
+        }
+    }
+    const std::string keyLine = std::string(key) + "=" + std::string(value);
+
+    auto join = [&lines] {
+        std::string out;
+        for (const Line& line : lines) {
+            out += line.text + line.ending;
+        }
+        return out;
+    };
+
+    // The key already stored in a matching section: its line is replaced in place.
+    bool inSection = false;
+    std::optional<std::size_t> header; // the first matching section's header line
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const Parsed parsed = parseLine(lines[i].text, i == 0);
+        if (parsed.kind == Parsed::Kind::Section) {
+            inSection = sameName(parsed.name, section);
+            if (inSection && !header) {
+                header = i;
+            }
+        } else if (inSection && parsed.kind == Parsed::Kind::Key && sameName(parsed.name, key)) {
+            const bool bom = i == 0 && lines[i].text.substr(0, Utf8Bom.size()) == Utf8Bom;
+            lines[i].text = (bom ? std::string(Utf8Bom) : std::string()) + keyLine;
+            return join();
+        }
+    }
+
+    // The section exists without the key: the key goes after the section's last line with content.
+    std::optional<std::size_t> sectionEnd = header;
+    if (header) {
+        for (std::size_t j = *header + 1; j < lines.size(); ++j) {
+            if (parseLine(lines[j].text, false).kind == Parsed::Kind::Section) {
+                break;
+            }
+            if (!trim(lines[j].text).empty()) {
+                sectionEnd = j;
+            }
+        }
+    }
+
+    if (sectionEnd) {
+        Line& after = lines[*sectionEnd];
+        if (after.ending.empty()) {
+            after.ending = newline;
+        }
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*sectionEnd) + 1, Line{keyLine, newline});
+    } else {
+        if (!lines.empty() && lines.back().ending.empty()) {
+            lines.back().ending = newline;
+        }
+        std::string sectionLine(1, '[');
+        sectionLine.append(section).push_back(']');
+        lines.push_back({std::move(sectionLine), newline});
+        lines.push_back({keyLine, newline});
+    }
+    return join();
+}
+
+} // namespace ini
+
+std::string readIni(std::string_view section, std::string_view key, const std::string& path)
+{
+    // Non-blocking so that a named pipe at the path cannot hold the start-up; regular files ignore the flag.
+    Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) {
+        return {};
+    }
+    std::string content;
+    if (!readAll(fd.get(), content)) {
+        return {};
+    }
+    return ini::lookup(content, section, key);
+}
+
+std::string writeIni(std::string_view section, std::string_view key, std::string_view value, const std::string& path)
+{
+    if (!writableArguments(section, key, value) || path.empty()) {
+        return "0";
+    }
+    // One descriptor for reading and rewriting: the file keeps its owner, mode and links, and a file that cannot
+    // be read completely is never rewritten.
+    Descriptor fd(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644));
+    if (fd.get() < 0) {
+        return "0";
+    }
+    std::string before;
+    if (!readAll(fd.get(), before)) {
+        return "0";
+    }
+    const std::optional<std::string> after = ini::update(before, section, key, value);
+    if (!after) {
+        return "0";
+    }
+    if (*after != before) {
+        if (!writeAllAt(fd.get(), *after)) {
+            writeAllAt(fd.get(), before); // best effort: put the old text back
+            return "0";
+        }
+        if (fsync(fd.get()) != 0) {
+            return "0";
+        }
+    }
+    return fd.close() ? "1" : "0";
+}
+
+} // namespace quorvel

@@ -1,0 +1,146 @@
+#include "store/FavouritesSearch.h"
+
+namespace quorvel::store {
+
+namespace {
+
+/// The index of the class whose letter is exactly this text, or -1.
+int indexOfLetter(const QString& figura)
+{
+    const auto kind = figureKindForLetter(figura.toStdString());
+    return kind ? static_cast<int>(figureIndex(*kind)) : -1;
+}
+
+enum class Walk
+{
+    Forwards,
+    Backwards
+};
+
+// A word is a run of adjacent records with the same Nom. Showing it walks the run from the record under
+// the cursor and leaves the cursor on the run's far record; the walk stops at the end of the table without
+// reading beyond it.
+void showWord(FavouritesCursor& cursor, WordDisplay& display, Walk walk)
+{
+    const bool forwards = walk == Walk::Forwards;
+    const auto pastTheEnd = [&cursor, forwards] { return forwards ? cursor.afterLast() : cursor.beforeFirst(); };
+    const auto step = [&cursor](bool ahead) { ahead ? cursor.toNext() : cursor.toPrevious(); };
+
+    display.clear();
+    const QString word = cursor.currentRecord().Nom;
+    for (FavouriteRecord record = cursor.currentRecord(); record.Nom == word; record = cursor.currentRecord()) {
+        display.place(word, record);
+        if (!pastTheEnd()) {
+            step(forwards);
+        }
+        if (pastTheEnd()) {
+            break;
+        }
+    }
+    step(!forwards);
+}
+
+} // namespace
+
+bool WordDisplay::nothingShown() const
+{
+    for (const QString& text : texts) {
+        if (text != NoNameShown) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void WordDisplay::clear()
+{
+    texts.fill(NoNameShown);
+}
+
+void WordDisplay::place(const QString& name, const FavouriteRecord& record)
+{
+    const int index = indexOfLetter(record.Figura);
+    if (index >= 0) {
+        texts[static_cast<std::size_t>(index)] = name;
+    }
+}
+
+SearchOutcome searchByName(FavouritesCursor& cursor, WordDisplay& display, const QString& text)
+{
+    if (text.isEmpty()) {
+        return SearchOutcome::EmptyText;
+    }
+    display.clear();
+    const QString name = text.toLower();
+    cursor.toFirst();
+    // Every record whose Nom is exactly the lower-case name, wherever it lies, asked of the index rather
+    // than by walking the table.
+    for (const QString& figura : cursor.figurasOfName(name)) {
+        display.place(name, {name, figura});
+    }
+    if (display.nothingShown()) {
+        cursor.toFirst();
+        return SearchOutcome::NotFound;
+    }
+    // The cursor goes to the name as typed, compared without regard to case. A name whose letters only
+    // the lower-casing above could fold (outside ASCII) is not found that way: start from the first record.
+    if (!cursor.findFirstByName(text)) {
+        cursor.toFirst();
+    }
+    return SearchOutcome::Found;
+}
+
+void listByFigure(FavouritesCursor& cursor, FigureLists& lists)
+{
+    for (QStringList& list : lists.lists) {
+        list.clear();
+    }
+    cursor.toFirst();
+    for (const FavouriteRecord& record : cursor.allRecords()) {
+        const int index = indexOfLetter(record.Figura);
+        if (index >= 0) {
+            lists.lists[static_cast<std::size_t>(index)] << record.Nom;
+        }
+    }
+    cursor.toFirst();
+}
+
+void stepNext(FavouritesCursor& cursor, WordDisplay& display)
+{
+    const QString current = cursor.currentRecord().Nom;
+    cursor.toFirst();
+    const QString first = cursor.currentRecord().Nom;
+    cursor.toLast();
+    const QString last = cursor.currentRecord().Nom;
+    cursor.findLastByName(current);
+    bool moved = false;
+    if (cursor.currentRecord().Nom == first && display.nothingShown()) {
+        cursor.toFirst();
+        showWord(cursor, display, Walk::Forwards);
+        moved = true;
+    }
+    if (!moved && cursor.currentRecord().Nom != last && !cursor.afterLast()) {
+        cursor.toNext();
+        showWord(cursor, display, Walk::Forwards);
+    }
+}
+
+void stepBack(FavouritesCursor& cursor, WordDisplay& display)
+{
+    const QString current = cursor.currentRecord().Nom;
+    cursor.toFirst();
+    const QString first = cursor.currentRecord().Nom;
+    cursor.findFirstByName(current);
+    bool moved = false;
+    if (cursor.currentRecord().Nom == first && display.nothingShown()) {
+        cursor.toLast();
+        showWord(cursor, display, Walk::Backwards);
+        moved = true;
+    }
+    if (!moved && cursor.currentRecord().Nom != first && !cursor.beforeFirst()) {
+        cursor.toPrevious();
+        showWord(cursor, display, Walk::Backwards);
+    }
+}
+
+} // namespace quorvel::store

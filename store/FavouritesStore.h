@@ -1,0 +1,124 @@
+#pragma once
+
+#include "core/FigureCoding.h"
+#include "store/FavouritesCursor.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace SQLite {
+class Database;
+}
+
+namespace quorvel::store {
+
+/// The table's name inside the favourites database.
+inline constexpr char FavouritesTableName[] = "adreca i figura";
+
+/// How long a write waits for another program's lock before it gives up.
+inline constexpr int FavouritesBusyTimeoutMs = 2000;
+
+/// The result of addFavourite when nothing went wrong with the file.
+enum class AddResult
+{
+    Saved,       ///< one record was added
+    AlreadyKept, ///< the name was already kept with that class of figure; nothing was added
+    EmptyName,   ///< there is no name (empty, or the placeholder "?"); nothing was added
+    InvalidName, ///< the text is not a valid lower-case name; nothing was added
+};
+
+/// A window's cursor over the table "adreca i figura" of the SQLite file QUORVEL.MDB.
+///
+/// Table order is by Nom (binary comparison, so each exact name is one run of records) and then by
+/// insertion (rowid). Every move and find is one query over the index on (Nom, id): the cursor keeps only
+/// the key of its record and asks for the neighbouring key, so no operation walks the table except
+/// allRecords().
+///
+/// Opening never creates anything and never writes. The first add creates a missing file or table. A file
+/// that is not a database, or whose table lacks the fields, is never written (SQLite refuses to write into
+/// it and the table is checked before any write). A file without any write permission bit is opened read
+/// only, even for a user whom the system would let write it.
+class FavouritesStore final : public FavouritesCursor
+{
+public:
+    /// A cursor over the database at filePath; nothing is opened yet.
+    explicit FavouritesStore(QString filePath);
+    ~FavouritesStore() override;
+    FavouritesStore(const FavouritesStore&) = delete;
+    FavouritesStore& operator=(const FavouritesStore&) = delete;
+
+    /// Opens the file and its table and puts the cursor on the first record (both flags true for an empty
+    /// table). Never throws: when the file or table cannot be used, isOpen() is false and every cursor
+    /// operation fails with openProblem().
+    void openStore();
+
+    bool isOpen() const { return !m_problem.has_value(); }
+    StoreProblem openProblem() const { return m_problem.value_or(StoreProblem::Failed); }
+    /// The engine's words for the last failure of openStore, if any.
+    QString openDetail() const { return m_detail; }
+    bool isReadOnly() const { return m_readOnly; }
+    const QString& filePath() const { return m_path; }
+
+    /// Adds one record (name, figureLetter(kind)) unless the name is empty or invalid, or already kept
+    /// with that letter. Creates a missing file or table first. Throws StoreFailure when the file cannot
+    /// take the record (not a database, missing fields, read only, locked, engine failure).
+    AddResult addFavourite(const QString& name, FigureKind kind);
+
+    /// Removes one record of exactly that name and letter (the earliest kept); false when there is none.
+    /// Throws StoreFailure when the file cannot be written.
+    bool removeFavourite(const QString& name, FigureKind kind);
+
+    bool beforeFirst() const override { return m_beforeFirst; }
+    bool afterLast() const override { return m_afterLast; }
+    void toFirst() override;
+    void toLast() override;
+    void toNext() override;
+    void toPrevious() override;
+    bool findFirstByName(const QString& name) override;
+    bool findLastByName(const QString& name) override;
+    FavouriteRecord currentRecord() const override;
+    QStringList figurasOfName(const QString& name) override;
+    std::vector<FavouriteRecord> allRecords() override;
+
+    /// Whether a file may be written: it has a write permission bit and the system allows writing it.
+    static bool isWritableFile(const QString& path);
+
+private:
+    struct Row
+    {
+        qint64 id = 0;
+        QString nom;
+        QString figura;
+    };
+
+    void requireOpen() const;
+    bool fileHasMoved() const;
+    void followMovedFile();
+    void useFile();
+    void openConnection(bool forWriting);
+    void ensureWritable();
+    void place(const std::optional<Row>& row);
+    /// Moves to the first or last record (sql: SqlFirst or SqlLast); an empty table is a failure.
+    void toEnd(const char* sql);
+    /// Moves to the first or last record of the name (sql: SqlFindFirst or SqlFindLast); false if none.
+    bool findByName(const char* sql, const QString& name);
+    std::optional<Row> selectRow(const char* sql, const QString* text, const Row* key);
+
+    QString m_path;
+    std::unique_ptr<SQLite::Database> m_db;
+    std::optional<StoreProblem> m_problem = StoreProblem::NotOpen;
+    QString m_detail;
+    bool m_readOnly = false;
+    bool m_schemaReady = false; ///< table and indexes checked for writing on this connection
+
+    bool m_beforeFirst = true;
+    bool m_afterLast = true;
+    Row m_current;
+};
+
+/// The reason of a failure, as a word for messages in logs and tests ("NotADatabase", ...).
+const char* storeProblemName(StoreProblem problem);
+
+} // namespace quorvel::store

@@ -1,0 +1,387 @@
+// The favourites file: the cursor's moves and finds, adding and removing, and every fault of the file,
+// on real SQLite files in a temporary folder. Nothing a fault touches may change or be lost.
+#include "tests/support/FavouritesFixtures.h"
+#include "store/DataFolder.h"
+#include "store/FavouritesStore.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using namespace quorvel::store;
+using quorvel::test::Rows;
+
+namespace {
+
+class StoreTest : public ::testing::Test
+{
+protected:
+    QString path() const { return m_dir.filePath(QStringLiteral("QUORVEL.MDB")); }
+
+    FavouriteRecord record(const char* nom, const char* figura)
+    {
+        return {QString::fromUtf8(nom), QString::fromUtf8(figura)};
+    }
+
+    /// The problem a call fails with, or nothing.
+    template <typename Action>
+    std::optional<StoreProblem> problemOf(Action&& action)
+    {
+        try {
+            action();
+        } catch (const StoreFailure& failure) {
+            return failure.problem();
+        }
+        return std::nullopt;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+// ---- moves and finds ----
+
+TEST_F(StoreTest, movesReachBothEndsAndComeBack)
+{
+    test::makeFavouritesFile(path(), test::rows("b c, a r"));
+    FavouritesStore store(path());
+    store.openStore();
+    ASSERT_TRUE(store.isOpen());
+    EXPECT_EQ(store.currentRecord(), record("a", "r")) << "opens on the first record in name order";
+    store.toPrevious();
+    EXPECT_TRUE(store.beforeFirst());
+    EXPECT_FALSE(store.afterLast());
+    EXPECT_EQ(problemOf([&] { store.currentRecord(); }), StoreProblem::NoRecord);
+    store.toNext();
+    EXPECT_EQ(store.currentRecord(), record("a", "r"));
+    store.toLast();
+    EXPECT_EQ(store.currentRecord(), record("b", "c"));
+    store.toNext();
+    EXPECT_TRUE(store.afterLast());
+    EXPECT_FALSE(store.beforeFirst());
+    store.toPrevious();
+    EXPECT_EQ(store.currentRecord(), record("b", "c"));
+    store.toFirst();
+    EXPECT_EQ(store.currentRecord(), record("a", "r"));
+}
+
+TEST_F(StoreTest, tableOrderIsByNameThenInsertion)
+{
+    test::makeFavouritesFile(path(), test::rows("zz r, aa c, mm t, aa p, a-b r, a9 c, zz c"));
+    FavouritesStore store(path());
+    store.openStore();
+    QStringList walked;
+    for (store.toFirst(); !store.afterLast(); store.toNext()) {
+        walked << store.currentRecord().Nom + u' ' + store.currentRecord().Figura;
+    }
+    EXPECT_EQ(walked.join(u','), QStringLiteral("a-b r,a9 c,aa c,aa p,mm t,zz r,zz c"));
+    QStringList backwards;
+    for (store.toLast(); !store.beforeFirst(); store.toPrevious()) {
+        backwards << store.currentRecord().Nom + u' ' + store.currentRecord().Figura;
+    }
+    std::reverse(backwards.begin(), backwards.end());
+    EXPECT_EQ(backwards, walked);
+}
+
+TEST_F(StoreTest, findsIgnoreCaseAndPickTheFirstOrLastRecordOfTheName)
+{
+    test::makeFavouritesFile(path(), test::rows("abc t, b r, abc r, abc c, abcd p"));
+    FavouritesStore store(path());
+    store.openStore();
+    struct Find
+    {
+        const char* text;
+        bool last;
+        std::optional<FavouriteRecord> found;
+    };
+    const Find finds[] = {
+        {"abc", false, record("abc", "t")},  {"ABC", false, record("abc", "t")}, {"AbC", true, record("abc", "c")},
+        {"abcd", true, record("abcd", "p")}, {"ab", false, std::nullopt},        {"o'brien", false, std::nullopt},
+        {"' OR '1'='1", true, std::nullopt}, {"", false, std::nullopt},
+    };
+    for (const Find& find : finds) {
+        store.toLast();
+        const QString text = QString::fromUtf8(find.text);
+        const bool found = find.last ? store.findLastByName(text) : store.findFirstByName(text);
+        EXPECT_EQ(found, find.found.has_value()) << find.text;
+        EXPECT_EQ(store.currentRecord(), find.found.value_or(record("b", "r"))) << find.text;
+    }
+}
+
+TEST_F(StoreTest, figurasOfNameIsExact)
+{
+    test::makeFavouritesFile(path(), test::rows("abc r, ABC c, abc p, abcd t"));
+    FavouritesStore store(path());
+    store.openStore();
+    EXPECT_EQ(store.figurasOfName(QStringLiteral("abc")), QStringList({QStringLiteral("r"), QStringLiteral("p")}));
+    EXPECT_TRUE(store.figurasOfName(QStringLiteral("Abc")).isEmpty());
+}
+
+TEST_F(StoreTest, twoCursorsOnOneFileSeeEachOthersChanges)
+{
+    test::makeFavouritesFile(path(), test::rows("m r"));
+    FavouritesStore window(path());
+    FavouritesStore saver(path());
+    window.openStore();
+    saver.openStore();
+    ASSERT_EQ(saver.addFavourite(QStringLiteral("a"), FigureKind::ThreeSided), AddResult::Saved);
+    window.toFirst();
+    EXPECT_EQ(window.currentRecord(), record("a", "t"));
+    ASSERT_TRUE(window.removeFavourite(QStringLiteral("a"), FigureKind::ThreeSided));
+    saver.toFirst();
+    EXPECT_EQ(saver.currentRecord(), record("m", "r"));
+}
+
+TEST_F(StoreTest, theCursorMovesOnFromARecordRemovedUnderIt)
+{
+    test::makeFavouritesFile(path(), test::rows("a r, b c, c t"));
+    FavouritesStore store(path());
+    store.openStore();
+    store.toNext();
+    ASSERT_EQ(store.currentRecord(), record("b", "c"));
+    ASSERT_TRUE(store.removeFavourite(QStringLiteral("b"), FigureKind::CircleOrEllipse));
+    store.toNext();
+    EXPECT_EQ(store.currentRecord(), record("c", "t"));
+    store.toPrevious();
+    EXPECT_EQ(store.currentRecord(), record("a", "r"));
+}
+
+// ---- adding and removing ----
+
+TEST_F(StoreTest, addKeepsOneRecordPerNameAndLetter)
+{
+    test::makeFavouritesFile(path(), {});
+    FavouritesStore store(path());
+    store.openStore();
+    struct Add
+    {
+        const char* name;
+        FigureKind kind;
+        AddResult result;
+    };
+    const Add adds[] = {
+        {"abc", FigureKind::FourSided, AddResult::Saved},
+        {"abc", FigureKind::FourSided, AddResult::AlreadyKept},
+        {"abc", FigureKind::ManySided, AddResult::Saved},
+        {"a-1", FigureKind::CircleOrEllipse, AddResult::Saved},
+        {"", FigureKind::FourSided, AddResult::EmptyName},
+        {"?", FigureKind::FourSided, AddResult::EmptyName},
+        {"ABC", FigureKind::FourSided, AddResult::InvalidName},
+        {"-abc", FigureKind::FourSided, AddResult::InvalidName},
+        {"a b", FigureKind::FourSided, AddResult::InvalidName},
+        {"o'brien", FigureKind::FourSided, AddResult::InvalidName},
+        {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", FigureKind::FourSided, AddResult::InvalidName},
+        {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", FigureKind::ThreeSided, AddResult::Saved},
+    };
+    for (const Add& add : adds) {
+        EXPECT_EQ(store.addFavourite(QString::fromUtf8(add.name), add.kind), add.result) << add.name;
+    }
+    EXPECT_EQ(test::readRows(path()), test::rows("abc r, abc p, a-1 c, aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa t"));
+}
+
+TEST_F(StoreTest, removeTakesExactlyOneRecordOfThatNameAndLetter)
+{
+    test::makeFavouritesFile(path(), test::rows("abc r, abc c, abc r, ABC r"));
+    FavouritesStore store(path());
+    store.openStore();
+    EXPECT_TRUE(store.removeFavourite(QStringLiteral("abc"), FigureKind::FourSided));
+    EXPECT_EQ(test::readRows(path()), test::rows("abc c, abc r, ABC r"));
+    EXPECT_FALSE(store.removeFavourite(QStringLiteral("abc"), FigureKind::ThreeSided));
+    EXPECT_FALSE(store.removeFavourite(QStringLiteral("xyz"), FigureKind::FourSided));
+    EXPECT_EQ(test::readRows(path()).size(), 3u);
+}
+
+// ---- the file and its faults ----
+
+TEST_F(StoreTest, missingFileIsNotCreatedByReadingButByTheFirstSave)
+{
+    FavouritesStore store(path());
+    store.openStore();
+    EXPECT_FALSE(store.isOpen());
+    EXPECT_EQ(store.openProblem(), StoreProblem::NotOpen);
+    EXPECT_EQ(problemOf([&] { store.toFirst(); }), StoreProblem::NotOpen);
+    EXPECT_FALSE(QFile::exists(path()));
+    EXPECT_EQ(store.addFavourite(QString(), FigureKind::FourSided), AddResult::EmptyName);
+    EXPECT_FALSE(QFile::exists(path())) << "a refused save creates nothing";
+
+    ASSERT_EQ(store.addFavourite(QStringLiteral("abc"), FigureKind::FourSided), AddResult::Saved);
+    EXPECT_TRUE(store.isOpen());
+    EXPECT_EQ(store.currentRecord(), record("abc", "r"));
+    FavouritesStore again(path());
+    again.openStore();
+    ASSERT_TRUE(again.isOpen());
+    EXPECT_EQ(again.currentRecord(), record("abc", "r"));
+}
+
+TEST_F(StoreTest, missingTableIsCreatedBesideWhatTheFileHolds)
+{
+    {
+        SQLite::Database db(path().toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        db.exec("CREATE TABLE notes (text TEXT); INSERT INTO notes VALUES ('keep me')");
+    }
+    FavouritesStore store(path());
+    store.openStore();
+    EXPECT_EQ(store.openProblem(), StoreProblem::NotOpen);
+    ASSERT_EQ(store.addFavourite(QStringLiteral("abc"), FigureKind::ThreeSided), AddResult::Saved);
+    EXPECT_EQ(test::readRows(path()), test::rows("abc t"));
+    SQLite::Database db(path().toStdString());
+    EXPECT_EQ(db.execAndGet("SELECT text FROM notes").getString(), "keep me");
+    EXPECT_EQ(db.execAndGet("SELECT count(*) FROM sqlite_master WHERE type = 'index'").getInt(), 2);
+}
+
+struct ForeignFile
+{
+    const char* title;
+    QByteArray bytes;
+};
+
+class NotADatabase : public ::testing::TestWithParam<ForeignFile>
+{
+protected:
+    QTemporaryDir m_dir;
+};
+
+TEST_P(NotADatabase, isNeverWritten)
+{
+    const QString path = m_dir.filePath(QStringLiteral("QUORVEL.MDB"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(GetParam().bytes);
+    }
+    const QByteArray before = test::fileDigest(path);
+
+    FavouritesStore store(path);
+    store.openStore();
+    EXPECT_FALSE(store.isOpen());
+    EXPECT_EQ(store.openProblem(), StoreProblem::NotADatabase);
+    try {
+        store.addFavourite(QStringLiteral("abc"), FigureKind::FourSided);
+        ADD_FAILURE() << "a save into " << GetParam().title << " reported success";
+    } catch (const StoreFailure& failure) {
+        EXPECT_EQ(failure.problem(), StoreProblem::NotADatabase);
+    }
+    EXPECT_THROW(store.removeFavourite(QStringLiteral("abc"), FigureKind::FourSided), StoreFailure);
+    EXPECT_EQ(test::fileDigest(path), before);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList(QStringLiteral("QUORVEL.MDB")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, NotADatabase,
+                         ::testing::Values(ForeignFile{"a short text", "hello"},
+                                           ForeignFile{"an Access-like header",
+                                                       QByteArray("\0\1\0\0Standard Jet DB", 19) + test::noise(2000)},
+                                           ForeignFile{"random bytes", test::noise(8192)},
+                                           ForeignFile{"an SQLite header over noise",
+                                                       QByteArray("SQLite format 3\0", 16) + test::noise(4080)}),
+                         [](const auto& info) { return "file" + std::to_string(info.index); });
+
+TEST_F(StoreTest, aTableWithoutTheFieldsIsNeverWritten)
+{
+    test::makeForeignTable(path());
+    const QByteArray before = test::fileDigest(path());
+    FavouritesStore store(path());
+    store.openStore();
+    EXPECT_EQ(store.openProblem(), StoreProblem::MissingFields);
+    EXPECT_EQ(problemOf([&] { store.addFavourite(QStringLiteral("abc"), FigureKind::FourSided); }),
+              StoreProblem::MissingFields);
+    EXPECT_EQ(test::fileDigest(path()), before);
+}
+
+TEST_F(StoreTest, aReadOnlyFileIsReadButNotWrittenEvenWithTheRightsToWriteIt)
+{
+    test::makeFavouritesFile(path(), test::rows("abc r, xyz c"));
+    ASSERT_TRUE(QFile::setPermissions(path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    // Run as root, the system would let us write the file anyway; the store must still leave it alone.
+    const QByteArray before = test::fileDigest(path());
+
+    FavouritesStore store(path());
+    store.openStore();
+    ASSERT_TRUE(store.isOpen());
+    EXPECT_TRUE(store.isReadOnly());
+    store.toLast();
+    EXPECT_EQ(store.currentRecord(), record("xyz", "c"));
+    EXPECT_EQ(problemOf([&] { store.addFavourite(QStringLiteral("new"), FigureKind::FourSided); }),
+              StoreProblem::ReadOnly);
+    EXPECT_EQ(problemOf([&] { store.removeFavourite(QStringLiteral("abc"), FigureKind::FourSided); }),
+              StoreProblem::ReadOnly);
+    EXPECT_EQ(store.currentRecord(), record("xyz", "c")) << "a refused write leaves the cursor as it was";
+    EXPECT_EQ(test::fileDigest(path()), before);
+
+    // Once the file may be written again, the same cursor saves.
+    ASSERT_TRUE(QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner));
+    EXPECT_EQ(store.addFavourite(QStringLiteral("new"), FigureKind::FourSided), AddResult::Saved);
+    EXPECT_EQ(test::readRows(path()), test::rows("abc r, xyz c, new r"));
+}
+
+/// Starts another program that holds the file locked for holdMs, and waits until it does.
+std::unique_ptr<QProcess> holdLock(const QString& path, int holdMs)
+{
+    auto holder = std::make_unique<QProcess>();
+    holder->start(QStringLiteral(QUORVEL_LOCK_HOLDER), {path, QString::number(holdMs)});
+    if (!holder->waitForReadyRead(10000) || !holder->readAllStandardOutput().startsWith("locked")) {
+        return nullptr;
+    }
+    return holder;
+}
+
+TEST_F(StoreTest, aFileLockedLongerThanTheWaitIsNotWrittenAndSaysSo)
+{
+    test::makeFavouritesFile(path(), test::rows("abc r"));
+    FavouritesStore store(path());
+    store.openStore();
+    auto holder = holdLock(path(), 3000);
+    ASSERT_NE(holder, nullptr);
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_EQ(problemOf([&] { store.addFavourite(QStringLiteral("xyz"), FigureKind::FourSided); }),
+              StoreProblem::Locked);
+    EXPECT_GE(waited.elapsed(), FavouritesBusyTimeoutMs - 200) << "the save waits a moment first";
+    holder->waitForFinished(10000);
+    EXPECT_EQ(test::readRows(path()), test::rows("abc r")) << "nothing kept, nothing lost";
+    EXPECT_EQ(store.addFavourite(QStringLiteral("xyz"), FigureKind::FourSided), AddResult::Saved);
+    EXPECT_EQ(test::readRows(path()), test::rows("abc r, xyz r"));
+}
+
+TEST_F(StoreTest, aFileLockedForAMomentIsWrittenOnceFree)
+{
+    test::makeFavouritesFile(path(), test::rows("abc r"));
+    FavouritesStore store(path());
+    store.openStore();
+    ASSERT_EQ(store.addFavourite(QStringLiteral("first"), FigureKind::ThreeSided), AddResult::Saved);
+    auto holder = holdLock(path(), 400);
+    ASSERT_NE(holder, nullptr);
+    EXPECT_EQ(store.addFavourite(QStringLiteral("xyz"), FigureKind::FourSided), AddResult::Saved);
+    holder->waitForFinished(10000);
+    EXPECT_EQ(test::readRows(path()), test::rows("abc r, first t, xyz r"));
+}
+
+TEST(DataFolder, theOverrideWinsElseTheProgramsWritableFolder)
+{
+    QTemporaryDir dir;
+    qputenv("QUORVEL_DATA_DIR", dir.path().toUtf8());
+    EXPECT_EQ(programFolder(), QDir::cleanPath(dir.path()));
+    EXPECT_EQ(favouritesFilePath(), dir.filePath(QStringLiteral("QUORVEL.MDB")));
+    qunsetenv("QUORVEL_DATA_DIR");
+    int argc = 1;
+    char name[] = "favourites_store_test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    EXPECT_EQ(programFolder(), QCoreApplication::applicationDirPath()) << "the build tree is writable";
+}
+
+TEST(DataFolder, installedProgramFoldersAreNeverUsedForData)
+{
+    EXPECT_TRUE(isSharedProgramFolder(QStringLiteral("/usr/bin")));
+    EXPECT_TRUE(isSharedProgramFolder(QStringLiteral("/usr/local/bin")));
+    EXPECT_TRUE(isSharedProgramFolder(QStringLiteral("/bin")));
+    QTemporaryDir portable;
+    EXPECT_FALSE(isSharedProgramFolder(portable.path()));
+}
+
+} // namespace

@@ -1,0 +1,145 @@
+// Keep-in-front on a real X11 display (run under Xvfb): without a window manager it is not offered;
+// with openbox it is, and the checked reduced window carries _NET_WM_STATE_ABOVE until it is unchecked,
+// staying where it was.
+#include "tests/ui/companions/CompanionTesting.h"
+#include "tests/support/TestSupport.h"
+#include "ui/companions/CompanionRegistration.h"
+#include "ui/common/Windows.h"
+#include "ui/companions/KeepInFront.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+
+using namespace quorvel;
+using namespace quorvel::ui;
+
+namespace {
+
+// The window's _NET_WM_STATE as xprop reports it.
+QString netWmState(QWidget* window)
+{
+    bool ok = false;
+    const QString out =
+        test::runTool(QStringLiteral("xprop"),
+                      {QStringLiteral("-id"), QString::number(window->winId()), QStringLiteral("_NET_WM_STATE")}, &ok);
+    return ok ? out.trimmed() : QStringLiteral("<xprop failed>");
+}
+
+bool above(QWidget* window)
+{
+    return netWmState(window).contains(QStringLiteral("_NET_WM_STATE_ABOVE"));
+}
+
+} // namespace
+
+class KeepInFrontX11Test : public QObject
+{
+    Q_OBJECT
+
+private:
+    test::StubMainWindows m_main;
+
+    static QWidget* openReduced(UiLanguage language)
+    {
+        QWidget* window = Windows::instance().show(WindowRole::Reduced, language);
+        if (window != nullptr && !QTest::qWaitForWindowExposed(window, 20000)) {
+            qWarning("the reduced window was not exposed");
+        }
+        return window;
+    }
+
+    static bool framed(const QWidget* window) { return window->frameGeometry() != window->geometry(); }
+
+    // Lets the manager frame and place the window, and waits until it stays put. False if it never framed it.
+    static bool waitUntilFramed(QWidget* window)
+    {
+        // A busy machine can take its time: wait for the frame, then until the place has held for half a second.
+        if (!QTest::qWaitFor([window] { return framed(window); }, 20000)) {
+            return false;
+        }
+        QRect last = window->geometry();
+        int steady = 0;
+        for (int i = 0; i < 200 && steady < 5; ++i) {
+            QTest::qWait(100);
+            steady = window->geometry() == last ? steady + 1 : 0;
+            last = window->geometry();
+        }
+        return true;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        registerCompanionWindows();
+    }
+    void init() { test::resetProgramState(); }
+    void cleanup() { test::resetProgramState(); }
+
+    void withoutWindowManager_notOffered()
+    {
+        QVERIFY(!platformKeepInFront().supported());
+        QWidget* window = openReduced(UiLanguage::Spanish);
+        QVERIFY(window != nullptr);
+        QVERIFY(window->findChild<QCheckBox*>(QStringLiteral("Check_VFlot"))->isHidden());
+    }
+
+    void withOpenbox_offered()
+    {
+        // The script returns once openbox frames windows; it runs on until the X server ends.
+        QCOMPARE(QProcess::execute(QStringLiteral(QUORVEL_START_OPENBOX), {}), 0);
+        // The manager announces its states on the root window once it runs.
+        QTRY_VERIFY_WITH_TIMEOUT(platformKeepInFront().supported(), 15000);
+    }
+
+    void checked_keepsTheWindowAboveUntilUnchecked_data() { test::addEditionColumn(); }
+    void checked_keepsTheWindowAboveUntilUnchecked()
+    {
+        QFETCH(UiLanguage, language);
+        QVERIFY(platformKeepInFront().supported());
+        QWidget* window = openReduced(language);
+        auto* check = window->findChild<QCheckBox*>(QStringLiteral("Check_VFlot"));
+        QVERIFY(check->isVisible());
+        QVERIFY(!check->isChecked());
+        QVERIFY2(waitUntilFramed(window), "openbox did not frame the reduced window");
+        QVERIFY(!above(window));
+        const QRect before = window->geometry();
+        const QSize sizeBefore = window->size();
+
+        QTest::mouseClick(check, Qt::LeftButton);
+        QVERIFY(check->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(above(window), 15000);
+        QVERIFY(window->isVisible());
+        QTest::qWait(200);
+        QCOMPARE(window->size(), sizeBefore);
+        QCOMPARE(window->geometry(), before);
+
+        QTest::mouseClick(check, Qt::LeftButton);
+        QVERIFY(!check->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(!above(window), 15000);
+        QTest::qWait(200);
+        QCOMPARE(window->geometry(), before);
+    }
+
+    void reopened_startsInOrdinaryStacking()
+    {
+        QWidget* window = openReduced(UiLanguage::Spanish);
+        auto* check = window->findChild<QCheckBox*>(QStringLiteral("Check_VFlot"));
+        QTest::mouseClick(check, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(above(window), 15000);
+        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+        QTRY_VERIFY(Windows::instance().find(WindowRole::Reduced, UiLanguage::Spanish) == nullptr);
+
+        QWidget* again = openReduced(UiLanguage::Spanish);
+        QVERIFY(again != nullptr);
+        QVERIFY(!again->findChild<QCheckBox*>(QStringLiteral("Check_VFlot"))->isChecked());
+        QVERIFY2(waitUntilFramed(again), "openbox did not frame the reopened window");
+        QVERIFY2(!above(again), qPrintable(netWmState(again)));
+    }
+};
+
+QTEST_MAIN(KeepInFrontX11Test)
+#include "KeepInFrontX11Test.moc"
