@@ -6,11 +6,6 @@ namespace quorvel {
 
 namespace {
 
-char32_t lowerAscii(char32_t c)
-{
-    return (c >= U'A' && c <= U'Z') ? c - U'A' + U'a' : c;
-}
-
 // The number as a number-to-text conversion writes it: one leading blank where the sign would stand.
 std::string signedDecimal(int value)
 {
@@ -25,7 +20,7 @@ std::string signedDecimal(int value)
 
 bool isNameSymbol(char32_t c)
 {
-    const char32_t lower = lowerAscii(c);
+    const char32_t lower = asciiLower(c);
     return (lower >= U'a' && lower <= U'z') || (lower >= U'0' && lower <= U'9') || lower == U'-';
 }
 
@@ -76,26 +71,6 @@ std::u32string correctedName(std::u32string_view text)
     }
     if (out.size() > static_cast<std::size_t>(MaxNameLength)) {
         out.resize(MaxNameLength);
-    }
-    return out;
-}
-
-std::u32string asciiLower(std::u32string_view text)
-{
-    std::u32string out(text);
-    for (char32_t& c : out) {
-        c = lowerAscii(c);
-    }
-    return out;
-}
-
-std::string asciiLower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
     }
     return out;
 }

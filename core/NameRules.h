@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/AsciiText.h"
 #include "core/Language.h"
 
 #include <string>
@@ -42,10 +43,6 @@ void applyNameStep(std::u32string& text, const NameStep& step);
 
 /// The text left when every step has been applied (the input itself when it is valid).
 std::u32string correctedName(std::u32string_view text);
-
-/// The ASCII lower-case form of a text: only A-Z change.
-std::u32string asciiLower(std::u32string_view text);
-std::string asciiLower(std::string_view text);
 
 /// The notice text a window shows for a step, in the given edition (UTF-8).
 std::string noticeText(const NameStep& step, UiLanguage language);

@@ -1,5 +1,7 @@
 #include "launch/Browser.h"
 
+#include "core/AsciiText.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -17,16 +19,6 @@ namespace {
 
 Platform* g_replacement = nullptr;
 
-std::string trimBlanks(const std::string& text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
-
 // The folder that receives the discovery file, or the empty text when there is none. Qt reports an empty
 // temporary path when TMPDIR names a missing folder; a template without a folder would then put the file in the
 // current directory (the program's folder), so discovery must give up instead.
@@ -37,14 +29,6 @@ QString discoveryFolder()
         return {};
     }
     return folder;
-}
-
-std::string programFolder()
-{
-    if (QCoreApplication::instance() == nullptr) {
-        return {};
-    }
-    return QCoreApplication::applicationDirPath().toStdString();
 }
 
 } // namespace
@@ -85,11 +69,11 @@ void runBrowserDiscovery()
             file.remove();
         }
     }
-    BrowserPath = launch::trimBlanks(found);
+    BrowserPath = trimBlanks(found, " ");
     DiscoveryResult = BrowserPath.empty() ? 0 : 1;
 }
 
-void openInBrowser(QObject* /*owner*/, std::string_view address)
+void openInBrowser(std::string_view address)
 {
     if (BrowserPath.empty()) {
         return; // nothing was found to open .htm files: the launch starts nothing, silently
@@ -97,9 +81,9 @@ void openInBrowser(QObject* /*owner*/, std::string_view address)
     launch::platform().startProgram(BrowserPath, std::string(address), BrowserDirectory);
 }
 
-void openWithShell(QObject* /*owner*/, std::string_view address)
+void openWithShell(std::string_view address)
 {
-    launch::platform().openAddress(std::string(address), launch::programFolder());
+    launch::platform().openAddress(std::string(address));
 }
 
 } // namespace quorvel

@@ -4,8 +4,6 @@
 #include <string>
 #include <string_view>
 
-class QObject;
-
 namespace quorvel {
 
 /// Full path of the program that opens local .htm files, as found by the last discovery; empty before
@@ -24,10 +22,10 @@ extern int DiscoveryResult;
 void runBrowserDiscovery();
 
 /// Form A: starts BrowserPath with the address as its one argument, without waiting. Silent on failure.
-void openInBrowser(QObject* owner, std::string_view address);
+void openInBrowser(std::string_view address);
 
 /// Form B: hands the address to the desktop's default handler, without waiting. Silent on failure.
-void openWithShell(QObject* owner, std::string_view address);
+void openWithShell(std::string_view address);
 
 namespace launch {
 
@@ -45,7 +43,7 @@ public:
                               const std::string& workingDirectory) = 0;
 
     /// Asks the desktop to open the address with its default handler.
-    virtual void openAddress(const std::string& address, const std::string& workingDirectory) = 0;
+    virtual void openAddress(const std::string& address) = 0;
 };
 
 /// The platform in use: the one set with setPlatform, else the system's.

@@ -23,7 +23,7 @@ public:
                                 QString::fromStdString(workingDirectory));
     }
 
-    void openAddress(const std::string& address, const std::string& /*workingDirectory*/) override
+    void openAddress(const std::string& address) override
     {
         if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
             return; // the desktop's services need a graphical application

@@ -1,5 +1,7 @@
 #include "settings/Ini.h"
 
+#include "core/AsciiText.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,27 +15,6 @@ namespace {
 
 constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-std::string_view trim(std::string_view text)
-{
-    while (!text.empty() && isBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-char asciiLowerChar(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Section and key names are compared the way the profile functions compare them: without regard to case.
 bool sameName(std::string_view a, std::string_view b)
 {
@@ -41,7 +22,7 @@ bool sameName(std::string_view a, std::string_view b)
         return false;
     }
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (asciiLowerChar(a[i]) != asciiLowerChar(b[i])) {
+        if (asciiLower(a[i]) != asciiLower(b[i])) {
             return false;
         }
     }
@@ -94,7 +75,7 @@ Parsed parseLine(std::string_view text, bool first)
     if (first && text.substr(0, Utf8Bom.size()) == Utf8Bom) {
         text.remove_prefix(Utf8Bom.size());
     }
-    text = trim(text);
+    text = trimBlanks(text);
     if (text.empty() || text.front() == ';') {
         return {};
     }
@@ -103,13 +84,13 @@ Parsed parseLine(std::string_view text, bool first)
         if (close == std::string_view::npos) {
             return {};
         }
-        return {Parsed::Kind::Section, trim(text.substr(1, close - 1)), {}};
+        return {Parsed::Kind::Section, trimBlanks(text.substr(1, close - 1)), {}};
     }
     const std::size_t equals = text.find('=');
     if (equals == std::string_view::npos) {
         return {};
     }
-    return {Parsed::Kind::Key, trim(text.substr(0, equals)), trim(text.substr(equals + 1))};
+    return {Parsed::Kind::Key, trimBlanks(text.substr(0, equals)), trimBlanks(text.substr(equals + 1))};
 }
 
 // One pair of matching quotes around a value is not part of it.
@@ -139,7 +120,7 @@ std::string_view cut(std::string_view value)
 
 bool writableName(std::string_view name, std::string_view forbidden)
 {
-    if (trim(name).empty()) {
+    if (trimBlanks(name).empty()) {
         return false;
     }
     for (const char c : name) {
@@ -152,7 +133,7 @@ bool writableName(std::string_view name, std::string_view forbidden)
 
 bool writableArguments(std::string_view section, std::string_view key, std::string_view value)
 {
-    const std::string_view trimmedKey = trim(key);
+    const std::string_view trimmedKey = trimBlanks(key);
     if (!writableName(section, "]") || !writableName(key, "=") || trimmedKey.front() == '[' ||
         trimmedKey.front() == ';') {
         return false;
@@ -238,8 +219,8 @@ namespace ini {
 
 std::string lookup(std::string_view content, std::string_view section, std::string_view key)
 {
-    section = trim(section);
-    key = trim(key);
+    section = trimBlanks(section);
+    key = trimBlanks(key);
     bool inSection = false;
     bool first = true;
     for (const Line& line : splitLines(content)) {
@@ -260,8 +241,8 @@ std::optional<std::string> update(std::string_view content, std::string_view sec
     if (!writableArguments(section, key, value)) {
         return std::nullopt;
     }
-    section = trim(section);
-    key = trim(key);
+    section = trimBlanks(section);
+    key = trimBlanks(key);
     std::vector<Line> lines = splitLines(content);
     std::string newline = "\n";
     for (const Line& line : lines) {
@@ -304,7 +285,7 @@ std::optional<std::string> update(std::string_view content, std::string_view sec
             if (parseLine(lines[j].text, false).kind == Parsed::Kind::Section) {
                 break;
             }
-            if (!trim(lines[j].text).empty()) {
+            if (!trimBlanks(lines[j].text).empty()) {
                 sectionEnd = j;
             }
         }

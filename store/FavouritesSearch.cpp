@@ -105,41 +105,31 @@ void listByFigure(FavouritesCursor& cursor, FigureLists& lists)
     cursor.toFirst();
 }
 
-void stepNext(FavouritesCursor& cursor, WordDisplay& display)
+void stepWord(FavouritesCursor& cursor, WordDisplay& display, StepDirection direction)
 {
+    const bool forwards = direction == StepDirection::Next;
+    const Walk walk = forwards ? Walk::Forwards : Walk::Backwards;
     const QString current = cursor.currentRecord().Nom;
     cursor.toFirst();
     const QString first = cursor.currentRecord().Nom;
-    cursor.toLast();
-    const QString last = cursor.currentRecord().Nom;
-    cursor.findLastByName(current);
-    bool moved = false;
-    if (cursor.currentRecord().Nom == first && display.nothingShown()) {
-        cursor.toFirst();
-        showWord(cursor, display, Walk::Forwards);
-        moved = true;
-    }
-    if (!moved && cursor.currentRecord().Nom != last && !cursor.afterLast()) {
-        cursor.toNext();
-        showWord(cursor, display, Walk::Forwards);
-    }
-}
-
-void stepBack(FavouritesCursor& cursor, WordDisplay& display)
-{
-    const QString current = cursor.currentRecord().Nom;
-    cursor.toFirst();
-    const QString first = cursor.currentRecord().Nom;
-    cursor.findFirstByName(current);
-    bool moved = false;
-    if (cursor.currentRecord().Nom == first && display.nothingShown()) {
+    // The word beyond which a step in this direction goes nowhere.
+    QString farEnd = first;
+    if (forwards) {
         cursor.toLast();
-        showWord(cursor, display, Walk::Backwards);
-        moved = true;
+        farEnd = cursor.currentRecord().Nom;
     }
-    if (!moved && cursor.currentRecord().Nom != first && !cursor.beforeFirst()) {
-        cursor.toPrevious();
-        showWord(cursor, display, Walk::Backwards);
+    // The cursor goes to the record of the word shown that lies furthest in the walk's direction.
+    forwards ? cursor.findLastByName(current) : cursor.findFirstByName(current);
+    if (cursor.currentRecord().Nom == first && display.nothingShown()) {
+        // Nothing shown yet: the walk starts at its own end of the table.
+        forwards ? cursor.toFirst() : cursor.toLast();
+        showWord(cursor, display, walk);
+        return;
+    }
+    const bool pastTheEnd = forwards ? cursor.afterLast() : cursor.beforeFirst();
+    if (cursor.currentRecord().Nom != farEnd && !pastTheEnd) {
+        forwards ? cursor.toNext() : cursor.toPrevious();
+        showWord(cursor, display, walk);
     }
 }
 

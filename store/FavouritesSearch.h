@@ -55,12 +55,13 @@ SearchOutcome searchByName(FavouritesCursor& cursor, WordDisplay& display, const
 /// Throws StoreFailure (the lists are then empty).
 void listByFigure(FavouritesCursor& cursor, FigureLists& lists);
 
-/// Shows the word after the one shown (the first word when nothing is shown). At the last word nothing
-/// changes. Throws StoreFailure.
-void stepNext(FavouritesCursor& cursor, WordDisplay& display);
+enum class StepDirection
+{
+    Next, ///< the word after the one shown (the first word when nothing is shown); at the last word nothing changes
+    Back, ///< the word before the one shown (the last word when nothing is shown); at the first word nothing changes
+};
 
-/// Shows the word before the one shown (the last word when nothing is shown). At the first word nothing
-/// changes. Throws StoreFailure.
-void stepBack(FavouritesCursor& cursor, WordDisplay& display);
+/// Shows the neighbouring word of the one shown, in the given direction. Throws StoreFailure.
+void stepWord(FavouritesCursor& cursor, WordDisplay& display, StepDirection direction);
 
 } // namespace quorvel::store

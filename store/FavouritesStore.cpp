@@ -20,8 +20,10 @@ namespace quorvel::store {
 
 namespace {
 
-// The table name holds blanks, so every statement quotes it.
+// The one spelling of the table's name. It holds blanks, so every statement quotes it.
 #define FAV_TABLE "\"adreca i figura\""
+
+constexpr char SqlTableInfo[] = "PRAGMA table_info(" FAV_TABLE ")";
 
 constexpr char SqlFirst[] = "SELECT rowid, Nom, Figura FROM " FAV_TABLE " ORDER BY Nom, rowid LIMIT 1";
 constexpr char SqlLast[] = "SELECT rowid, Nom, Figura FROM " FAV_TABLE " ORDER BY Nom DESC, rowid DESC LIMIT 1";
@@ -108,7 +110,7 @@ enum class TableShape
 
 TableShape tableShape(SQLite::Database& db, bool* hasId = nullptr)
 {
-    SQLite::Statement query(db, "PRAGMA table_info(\"adreca i figura\")");
+    SQLite::Statement query(db, SqlTableInfo);
     bool any = false;
     bool nom = false;
     bool figura = false;

@@ -14,9 +14,6 @@ class Database;
 
 namespace quorvel::store {
 
-/// The table's name inside the favourites database.
-inline constexpr char FavouritesTableName[] = "adreca i figura";
-
 /// How long a write waits for another program's lock before it gives up.
 inline constexpr int FavouritesBusyTimeoutMs = 2000;
 

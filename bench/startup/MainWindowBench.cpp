@@ -3,9 +3,9 @@
 #include "core/SharedState.h"
 #include "launch/Browser.h"
 #include "ui/common/Notices.h"
+#include "ui/common/Windows.h"
 #include "ui/companions/CompanionRegistration.h"
 #include "ui/main/MainRegistration.h"
-#include "ui/common/Windows.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -26,7 +26,7 @@ class QuietPlatform final : public launch::Platform
 public:
     std::string findHtmlHandler(const std::string&) override { return "/usr/bin/true"; }
     void startProgram(const std::string&, const std::string&, const std::string&) override {}
-    void openAddress(const std::string&, const std::string&) override {}
+    void openAddress(const std::string&) override {}
 };
 
 // A notice would wait for a click: any notice here is a fault of the benchmark, reported instead of shown.

@@ -299,7 +299,7 @@ private Q_SLOTS:
         QVERIFY2(discoverUntil(program), BrowserPath.c_str());
 
         for (const QString& address : addresses) {
-            openInBrowser(nullptr, address.toStdString());
+            openInBrowser(address.toStdString());
         }
         Starts starts = waitForStarts(Sandbox::logOf(program), addresses.size());
         std::sort(starts.begin(), starts.end());
@@ -320,7 +320,7 @@ private Q_SLOTS:
         QVERIFY2(discoverUntil(sandbox().otherBrowser()), BrowserPath.c_str());
 
         // Later launches use the new program, not the one found before.
-        openInBrowser(nullptr, "http://www.quorvel-abc-cto.com");
+        openInBrowser("http://www.quorvel-abc-cto.com");
         QCOMPARE(waitForStarts(Sandbox::logOf(sandbox().otherBrowser()), 1),
                  Starts{{QStringLiteral("http://www.quorvel-abc-cto.com")}});
         QCOMPARE(parseLog(Sandbox::logOf(sandbox().browser())), std::optional<Starts>(Starts{}));
@@ -375,7 +375,7 @@ private Q_SLOTS:
         }
         QCOMPARE(QString::fromStdString(found), QString());
 
-        openInBrowser(nullptr, "http://www.abc.com");
+        openInBrowser("http://www.abc.com");
         QTest::qWait(300); // a start would have been logged by now; this only guards against a stray one
         QCOMPARE(parseLog(Sandbox::logOf(sandbox().browser())), std::optional<Starts>(Starts{}));
     }
@@ -406,7 +406,7 @@ private Q_SLOTS:
         for (const QString& scheme : otherSchemes) {
             QDesktopServices::setUrlHandler(scheme, &other, "catchUrl");
         }
-        openWithShell(nullptr, address.toStdString());
+        openWithShell(address.toStdString());
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
         for (const QString& scheme : otherSchemes) {
             QDesktopServices::unsetUrlHandler(scheme);

@@ -1,9 +1,9 @@
 // The name search, the lists by figure and the word navigation, table-driven: every case runs on a
 // cursor over records in exactly the order listed, and, where that order is already by name, on a real
 // favourites file too.
-#include "tests/support/FavouritesFixtures.h"
 #include "store/FavouritesSearch.h"
 #include "store/FavouritesStore.h"
+#include "tests/support/FavouritesFixtures.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -214,10 +214,10 @@ void runSteps(FavouritesCursor& cursor, const NavigationCase& c)
         const QString action = QString::fromUtf8(step.action);
         QString actual;
         if (action == QLatin1String("next")) {
-            stepNext(cursor, display);
+            stepWord(cursor, display, StepDirection::Next);
             actual = shown(display);
         } else if (action == QLatin1String("back")) {
-            stepBack(cursor, display);
+            stepWord(cursor, display, StepDirection::Back);
             actual = shown(display);
         } else if (action == QLatin1String("cursor")) {
             const FavouriteRecord record = cursor.currentRecord();
@@ -271,11 +271,11 @@ TEST(NavigationOnFile, aNameAddedInTwoRunsIsOneWord)
     FavouritesStore store(path);
     store.openStore();
     WordDisplay display;
-    stepNext(store, display);
+    stepWord(store, display, StepDirection::Next);
     EXPECT_EQ(shown(display), QStringLiteral("abc|?|abc|?"));
-    stepNext(store, display);
+    stepWord(store, display, StepDirection::Next);
     EXPECT_EQ(shown(display), QStringLiteral("?|xyz|?|?"));
-    stepBack(store, display);
+    stepWord(store, display, StepDirection::Back);
     EXPECT_EQ(shown(display), QStringLiteral("abc|?|abc|?"));
 }
 
@@ -345,8 +345,8 @@ TEST(EmptyTable, everyOperationFailsWithNoRecord)
     lists.lists[0] << QStringLiteral("stale");
     EXPECT_EQ(problemOf([&] { listByFigure(store, lists); }), StoreProblem::NoRecord);
     EXPECT_TRUE(lists.lists[0].isEmpty());
-    EXPECT_EQ(problemOf([&] { stepNext(store, display); }), StoreProblem::NoRecord);
-    EXPECT_EQ(problemOf([&] { stepBack(store, display); }), StoreProblem::NoRecord);
+    EXPECT_EQ(problemOf([&] { stepWord(store, display, StepDirection::Next); }), StoreProblem::NoRecord);
+    EXPECT_EQ(problemOf([&] { stepWord(store, display, StepDirection::Back); }), StoreProblem::NoRecord);
 }
 
 TEST(MissingFile, everyOperationFailsWithNotOpen)
@@ -362,7 +362,7 @@ TEST(MissingFile, everyOperationFailsWithNotOpen)
     } catch (const StoreFailure& failure) {
         EXPECT_EQ(failure.problem(), StoreProblem::NotOpen);
     }
-    EXPECT_THROW(stepNext(store, display), StoreFailure);
+    EXPECT_THROW(stepWord(store, display, StepDirection::Next), StoreFailure);
     EXPECT_THROW(searchByName(store, display, QStringLiteral("abc")), StoreFailure);
 }
 

@@ -58,7 +58,7 @@ void RecordingLaunch::startProgram(const std::string& program, const std::string
     launches << QStringLiteral("A %1 %2").arg(QString::fromStdString(program), QString::fromStdString(argument));
 }
 
-void RecordingLaunch::openAddress(const std::string& address, const std::string& /*workingDirectory*/)
+void RecordingLaunch::openAddress(const std::string& address)
 {
     launches << QStringLiteral("B %1").arg(QString::fromStdString(address));
 }

@@ -73,7 +73,7 @@ public:
     std::string findHtmlHandler(const std::string& htmFile) override;
     void startProgram(const std::string& program, const std::string& argument,
                       const std::string& workingDirectory) override;
-    void openAddress(const std::string& address, const std::string& workingDirectory) override;
+    void openAddress(const std::string& address) override;
 
     std::string handler;
     /// Each launch as "A <program> <address>" (form A) or "B <address>" (form B).

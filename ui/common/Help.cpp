@@ -36,11 +36,6 @@ void Help::setHandler(Handler* replacement)
     g_handler = replacement;
 }
 
-const char* Help::fileName(UiLanguage language)
-{
-    return language == UiLanguage::Spanish ? "ayuda.hlp" : "help.hlp";
-}
-
 void Help::bindF1(QWidget* window, UiLanguage language, int context)
 {
     auto* shortcut = new QShortcut(QKeySequence(Qt::Key_F1), window);

@@ -27,9 +27,6 @@ public:
     /// Puts a handler in place (not owned); nullptr restores the help viewer.
     static void setHandler(Handler* handler);
 
-    /// The help file name of an edition: "ayuda.hlp" or "help.hlp".
-    static const char* fileName(UiLanguage language);
-
     /// Makes F1 in window open the window's own topic.
     static void bindF1(QWidget* window, UiLanguage language, int context);
 };

@@ -192,12 +192,10 @@ void AboutWindow::closeToMainWindow()
 
 void AboutWindow::openHomePage()
 {
-    const UiLanguage language = m_language;
     if (!close()) {
         return;
     }
-    // This window is gone; the main window it brought up owns the launch.
-    openInBrowser(Windows::instance().find(WindowRole::Main, language), HomePageAddress);
+    openInBrowser(HomePageAddress);
 }
 
 void AboutWindow::showMainWindow()

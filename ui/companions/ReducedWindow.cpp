@@ -192,7 +192,7 @@ void ReducedWindow::openTarget(std::optional<FigureKind> kind)
     // The name stays as typed in the address; only the code is computed from its lower-case form.
     const std::string address =
         kind.has_value() ? figureAddressWithCode(*kind, typed, asciiLower(typed)) : plainAddress(typed);
-    openInBrowser(this, address);
+    openInBrowser(address);
 }
 
 void ReducedWindow::backToMain()

@@ -1,6 +1,7 @@
 #include "ui/favourites/FavouritesWindow.h"
 
 #include "launch/Browser.h"
+#include "store/DataFolder.h"
 #include "ui/common/ClickableLabel.h"
 #include "ui/common/FigureShapes.h"
 #include "ui/common/Help.h"
@@ -9,7 +10,6 @@
 #include "ui/common/Twips.h"
 #include "ui/common/Windows.h"
 #include "ui/favourites/FavouritesTexts.h"
-#include "store/DataFolder.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -429,7 +429,7 @@ void FavouritesWindow::nameSearch()
 void FavouritesWindow::stepBackCommand()
 {
     try {
-        store::stepBack(m_store, m_display);
+        store::stepWord(m_store, m_display, store::StepDirection::Back);
     } catch (const store::StoreFailure&) {
         showWordDisplay();
         enterNoEntries();
@@ -441,7 +441,7 @@ void FavouritesWindow::stepBackCommand()
 void FavouritesWindow::stepNextCommand()
 {
     try {
-        store::stepNext(m_store, m_display);
+        store::stepWord(m_store, m_display, store::StepDirection::Next);
     } catch (const store::StoreFailure&) {
         showWordDisplay();
         enterNoEntries();
@@ -458,9 +458,9 @@ void FavouritesWindow::openAddressLabel(FigureKind kind)
     }
     const std::string address = figureAddress(kind, shown.toStdString());
     if (edition(m_language).labelsUseBrowser) {
-        openInBrowser(this, address);
+        openInBrowser(address);
     } else {
-        openWithShell(this, address);
+        openWithShell(address);
     }
 }
 
@@ -473,9 +473,9 @@ void FavouritesWindow::openListEntry(FigureKind kind)
     }
     const std::string address = figureAddress(kind, chosen.toStdString());
     if (edition(m_language).labelsUseBrowser) {
-        openWithShell(this, address);
+        openWithShell(address);
     } else {
-        openInBrowser(this, address);
+        openInBrowser(address);
     }
 }
 

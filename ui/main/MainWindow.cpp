@@ -369,7 +369,7 @@ void MainWindow::openFigureAddress(FigureKind kind)
     if (caption == m_texts("placeholder")) {
         return;
     }
-    openInBrowser(this, figureAddress(kind, caption.toStdString()));
+    openInBrowser(figureAddress(kind, caption.toStdString()));
 }
 
 void MainWindow::openPlainAddress()
@@ -378,7 +378,7 @@ void MainWindow::openPlainAddress()
     if (caption == m_texts("placeholder")) {
         return;
     }
-    openInBrowser(this, plainAddress(caption.toStdString()));
+    openInBrowser(plainAddress(caption.toStdString()));
 }
 
 void MainWindow::showRegister()
