@@ -17,5 +17,5 @@ function(quorvel_add_test)
     set_tests_properties(${T_NAME} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
         LABELS "${T_LABELS}"
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8;QT_LOGGING_RULES=qt.qpa.*=false;ASAN_OPTIONS=detect_leaks=0;${T_ENV}")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8;QT_LOGGING_RULES=qt.qpa.*=false;QT_FATAL_CRITICALS=1;ASAN_OPTIONS=detect_leaks=0;${T_ENV}")
 endfunction()

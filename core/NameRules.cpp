@@ -1,5 +1,7 @@
 #include "core/NameRules.h"
 
+#include "core/Texts.h"
+
 #include <algorithm>
 
 namespace quorvel {
@@ -77,30 +79,30 @@ std::u32string correctedName(std::u32string_view text)
 
 std::string noticeText(const NameStep& step, UiLanguage language)
 {
-    const bool es = language == UiLanguage::Spanish;
+    const std::size_t edition = editionIndex(language);
     switch (step.notice) {
     case NameNotice::LeadingHyphen:
-        return es ? "El primer carácter no puede ser un guion, se borrará."
-                  : "The first character cannot be a hyphen.It will be eliminated.";
-    case NameNotice::InvalidCharacter:
-        return es ? "El carácter " + signedDecimal(step.position) + " és erroneo, se borrará"
-                  : "The character " + signedDecimal(step.position) + " is erroneous.It will be eliminated.";
+        return std::string(textOfBothEditions("notices", "leadingHyphen")[edition]);
+    case NameNotice::InvalidCharacter: {
+        std::string text(textOfBothEditions("notices", "invalidCharacter")[edition]);
+        const std::size_t place = text.find("%1");
+        if (place != std::string::npos) {
+            text.replace(place, 2, signedDecimal(step.position));
+        }
+        return text;
+    }
     case NameNotice::TooLong:
-        return es ? "Hay demasiados carácteres, se va a borrar el último. (Este programa solo permite hasta 40 "
-                    "carácteres.)"
-                  : "There are too many characters,it will be eliminated the last. (This program allows only 40 "
-                    "characters.)";
+        return std::string(textOfBothEditions("notices", "tooLong")[edition]);
     }
     return {};
 }
 
 std::string reducedWindowNoticeText(const NameStep& step, UiLanguage language)
 {
-    std::string text = noticeText(step, language);
-    if (step.notice == NameNotice::TooLong && language == UiLanguage::English) {
-        text += ' ';
+    if (step.notice == NameNotice::TooLong) {
+        return std::string(textOfBothEditions("notices", "tooLong.reduced")[editionIndex(language)]);
     }
-    return text;
+    return noticeText(step, language);
 }
 
 std::string_view noticeName(NameNotice notice)

@@ -47,7 +47,7 @@ std::u32string correctedName(std::u32string_view text);
 /// The notice text a window shows for a step, in the given edition (UTF-8).
 std::string noticeText(const NameStep& step, UiLanguage language);
 
-/// The notice text of the reduced window's English edition, which ends TooLong with one further blank.
+/// The notice text of the reduced window, whose English edition ends TooLong with one further blank.
 std::string reducedWindowNoticeText(const NameStep& step, UiLanguage language);
 
 /// The notice's name as a word, for machine-readable output ("LeadingHyphen", ...).

@@ -1,5 +1,7 @@
+#include "core/Texts.h"
 #include "ui/common/Help.h"
 #include "ui/common/Icons.h"
+#include "ui/common/Texts.h"
 
 #include <QCollator>
 #include <QDir>
@@ -43,7 +45,7 @@ struct Catalogue
     static Catalogue load(UiLanguage language)
     {
         Catalogue catalogue;
-        catalogue.folder = language == UiLanguage::Spanish ? QStringLiteral(":/help/es") : QStringLiteral(":/help/en");
+        catalogue.folder = Texts::get(QStringLiteral("help"), QStringLiteral("pages"), language);
         static const QRegularExpression metaPattern(
             QStringLiteral("<meta\\s+name=\"(context|keywords)\"\\s+content=\"([^\"]*)\""),
             QRegularExpression::CaseInsensitiveOption);
@@ -109,18 +111,18 @@ class HelpWindow final : public QWidget
 public:
     explicit HelpWindow(UiLanguage language) : m_catalogue(Catalogue::load(language))
     {
-        const bool es = language == UiLanguage::Spanish;
+        const EditionTexts texts(QStringLiteral("help"), language);
         setAttribute(Qt::WA_DeleteOnClose);
-        setObjectName(es ? QStringLiteral("helpWindow_es") : QStringLiteral("helpWindow_en"));
-        setWindowTitle(es ? QStringLiteral("Ayuda de Quorvel") : QStringLiteral("Quorvel Help"));
+        setObjectName(texts("objName.window"));
+        setWindowTitle(texts("caption"));
         setWindowIcon(applicationIcon());
 
         auto* side = new QWidget;
         auto* sideLayout = new QVBoxLayout(side);
         sideLayout->setContentsMargins(0, 0, 0, 0);
-        auto* contents = new QPushButton(es ? QStringLiteral("&Contenido") : QStringLiteral("&Contents"));
+        auto* contents = new QPushButton(texts("contents"));
         contents->setObjectName(QStringLiteral("helpContents"));
-        auto* prompt = new QLabel(es ? QStringLiteral("&Buscar en el índice:") : QStringLiteral("&Search the index:"));
+        auto* prompt = new QLabel(texts("searchIndex"));
         m_filter = new QLineEdit;
         m_filter->setObjectName(QStringLiteral("helpFilter"));
         m_filter->setClearButtonEnabled(true);
@@ -237,7 +239,7 @@ private:
     // window that asked for it goes.
     HelpWindow* window(QWidget* /*parent*/, UiLanguage language)
     {
-        QPointer<HelpWindow>& slot = m_windows[language == UiLanguage::Spanish ? 0 : 1];
+        QPointer<HelpWindow>& slot = m_windows[editionIndex(language)];
         if (slot.isNull()) {
             slot = new HelpWindow(language);
         }

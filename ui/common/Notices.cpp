@@ -1,5 +1,7 @@
 #include "ui/common/Notices.h"
 
+#include "ui/common/Texts.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -20,9 +22,9 @@ public:
     bool confirm(QWidget* parent, const QString& text, UiLanguage language) override
     {
         QMessageBox box(QMessageBox::NoIcon, Notices::applicationTitle(), text, QMessageBox::NoButton, parent);
-        const bool es = language == UiLanguage::Spanish;
-        QPushButton* yes = box.addButton(es ? QStringLiteral("Sí") : QStringLiteral("Yes"), QMessageBox::YesRole);
-        QPushButton* no = box.addButton(QStringLiteral("No"), QMessageBox::NoRole);
+        const EditionTexts texts(QStringLiteral("common"), language);
+        QPushButton* yes = box.addButton(texts("yes"), QMessageBox::YesRole);
+        QPushButton* no = box.addButton(texts("no"), QMessageBox::NoRole);
         box.setDefaultButton(no);
         box.setEscapeButton(no);
         box.exec();
@@ -68,7 +70,8 @@ void Notices::setHandler(Handler* replacement)
 
 QString Notices::applicationTitle()
 {
-    return QStringLiteral("Quorvel");
+    // The same in both editions.
+    return Texts::get(QStringLiteral("common"), QStringLiteral("applicationTitle"), UiLanguage::Spanish);
 }
 
 } // namespace quorvel::ui

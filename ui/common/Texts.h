@@ -8,12 +8,12 @@ namespace quorvel::ui {
 
 /// The captions and messages of both editions, kept per window role in resources/texts/<role>.tsv:
 /// one line per key, "key<TAB>Spanish<TAB>English", lines starting with '#' ignored, "\n" for a line break.
-/// Texts are used exactly as written there, blanks included.
+/// Texts are used exactly as written there, blanks included. They are compiled in (see core/Texts.h).
 class Texts
 {
 public:
     /// The text of key in the given edition. A missing key is a programming error: it is reported with
-    /// qWarning and comes back as "<role:key>", so it shows up in the window and in tests.
+    /// qCritical ("Missing text role:key"), which ends a test run, and comes back as "<role:key>".
     static QString get(const QString& role, const QString& key, UiLanguage language);
 };
 

@@ -209,6 +209,48 @@ private Q_SLOTS:
             QVERIFY2(page == QStringLiteral("index.html") || linkedFromContents.contains(page), qPrintable(page));
         }
     }
+
+    void pagesShowTheConfiguredSiteWord_data() { quorvel::test::addEditionColumn(); }
+
+    void pagesShowTheConfiguredSiteWord()
+    {
+        QFETCH(UiLanguage, language);
+        const QDir dir(folder(language));
+        static const QRegularExpression placeholder(QStringLiteral("@[A-Za-z]+@"));
+        for (const QString& page : dir.entryList({QStringLiteral("*.html")}, QDir::Files)) {
+            QFile file(dir.filePath(page));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QVERIFY2(!placeholder.match(QString::fromUtf8(file.readAll())).hasMatch(), qPrintable(page));
+        }
+        QFile codes(dir.filePath(QStringLiteral("codes.html")));
+        QVERIFY(codes.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(codes.readAll());
+        const QString prefix = quorvel::test::figureSitePrefix();
+        QVERIFY(html.contains(QStringLiteral("http://www.%1-abc-rmt.com").arg(prefix)));
+        QVERIFY(html.contains(QStringLiteral("www.%1-abc-tlx.com").arg(prefix)));
+    }
+
+    void theWindowReadsInItsEdition_data()
+    {
+        QTest::addColumn<UiLanguage>("language");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("contents");
+        QTest::newRow("es") << UiLanguage::Spanish << QStringLiteral("Ayuda de Quorvel")
+                            << QStringLiteral("&Contenido");
+        QTest::newRow("en") << UiLanguage::English << QStringLiteral("Quorvel Help") << QStringLiteral("&Contents");
+    }
+
+    void theWindowReadsInItsEdition()
+    {
+        QFETCH(UiLanguage, language);
+        QFETCH(QString, caption);
+        QFETCH(QString, contents);
+        Help::showContents(nullptr, language);
+        QWidget* window = helpWindow(language);
+        QVERIFY(window != nullptr);
+        QCOMPARE(window->windowTitle(), caption);
+        QCOMPARE(window->findChild<QPushButton*>(QStringLiteral("helpContents"))->text(), contents);
+    }
 };
 
 QTEST_MAIN(HelpViewerTest)
