@@ -9,6 +9,7 @@
 #include <SQLiteCpp/Exception.h>
 #include <SQLiteCpp/Statement.h>
 #include <SQLiteCpp/Transaction.h>
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -131,6 +132,31 @@ TableShape tableShape(SQLite::Database& db, bool* hasId = nullptr)
     return nom && figura ? TableShape::Usable : TableShape::MissingFields;
 }
 
+/// Whether path names an ordinary file or nothing at all. Never blocks: stat first, so that a device is not
+/// even opened; then a non-blocking open and fstat of what is really there, in case the path was replaced in
+/// between. A plain read-only open of a named pipe, which is what the database engine does, waits for a
+/// writer for ever.
+bool isOrdinaryOrMissing(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info
+    {
+    };
+    if (::stat(native.constData(), &info) != 0) {
+        return true; // nothing there (or nothing reachable): opening says what it is
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return false;
+    }
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return true; // unreadable: the engine's open fails and says so
+    }
+    const bool ordinary = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    return ordinary;
+}
+
 } // namespace
 
 const char* storeProblemName(StoreProblem problem)
@@ -175,8 +201,21 @@ bool FavouritesStore::isWritableFile(const QString& path)
     return ::access(native.constData(), W_OK) == 0;
 }
 
+void FavouritesStore::requireOrdinaryFile(const QString& path)
+{
+    if (!isOrdinaryOrMissing(path)) {
+        throw StoreFailure(StoreProblem::NotADatabase,
+                           "the path is not an ordinary file (a folder, pipe, socket or device)");
+    }
+}
+
 void FavouritesStore::openConnection(bool forWriting)
 {
+    requireOrdinaryFile(m_path);
+    // The engine opens a journal left beside the file read only, to roll it back: a pipe there blocks it too.
+    if (!isOrdinaryOrMissing(m_path + QLatin1String("-journal"))) {
+        throw StoreFailure(StoreProblem::Failed, "the journal beside the file is not an ordinary file");
+    }
     const bool exists = QFileInfo::exists(m_path);
     if (!exists && !forWriting) {
         throw StoreFailure(StoreProblem::NotOpen, "the file does not exist");

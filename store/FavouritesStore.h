@@ -82,6 +82,11 @@ public:
     /// Whether a file may be written: it has a write permission bit and the system allows writing it.
     static bool isWritableFile(const QString& path);
 
+    /// Throws StoreFailure (NotADatabase) when something other than an ordinary file stands at path: a folder,
+    /// a named pipe, a socket or a device. Never blocks, never writes. Nothing at path passes. Every open of
+    /// the favourites file goes through this before the database engine opens the path.
+    static void requireOrdinaryFile(const QString& path);
+
 private:
     struct Row
     {

@@ -23,6 +23,8 @@
 #include <QtTest>
 
 #include <SQLiteCpp/Database.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -230,6 +232,42 @@ private Q_SLOTS:
         QVERIFY(!savedTip().contains(QStringLiteral("abc")));
         QCOMPARE(test::fileDigest(path()), before);
         QCOMPARE(filesBeside(), QStringList(QStringLiteral("QUORVEL.MDB")));
+    }
+
+    // ---- a named pipe in place of the file ----
+
+    void aNamedPipeIsNotAFavouritesFileAndNothingWaitsOnIt_data() { editions(); }
+    void aNamedPipeIsNotAFavouritesFileAndNothingWaitsOnIt()
+    {
+        chooseEdition();
+        // A read-only open of a pipe waits for a writer: a window that does so would hang here for ever.
+        alarm(30);
+        const QByteArray native = QFile::encodeName(path());
+        QCOMPARE(mkfifo(native.constData(), 0444), 0);
+        QCOMPARE(chmod(native.constData(), 0444), 0);
+
+        QWidget* window = openWindow();
+        QVERIFY(window != nullptr);
+        QTest::mouseClick(test::child<QWidget>(window, "Label1"), Qt::LeftButton);
+        QVERIFY(showsNoEntries(window));
+        QVERIFY(m_notices->informed.isEmpty());
+
+        save("abc", FigureKind::FourSided);
+        QCOMPARE(m_notices->informed.size(), 1);
+        const QString notice = m_notices->informed.front();
+        QVERIFY2(notice.startsWith(notKeptNotice("abc")), qPrintable(notice));
+        QVERIFY2(notice.contains(es("el archivo %1 no es una base de datos de favoritos. No se ha modificado.",
+                                    "the file %1 is not a favorites database. It has not been changed.")
+                                     .arg(QDir::toNativeSeparators(path()))),
+                 qPrintable(notice));
+        QVERIFY(!savedTip().contains(QStringLiteral("abc")));
+
+        struct stat info = {};
+        QCOMPARE(lstat(native.constData(), &info), 0);
+        QVERIFY(S_ISFIFO(info.st_mode));
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList(QStringLiteral("QUORVEL.MDB")));
+        alarm(0);
     }
 
     // ---- files without the table ----

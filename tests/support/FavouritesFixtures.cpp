@@ -32,16 +32,36 @@ void makeForeignTable(const QString& path)
             "INSERT INTO \"adreca i figura\" VALUES ('abc', 'r')");
 }
 
-Rows readRows(const QString& path)
+void makeDatabase(const QString& path, const char* sql)
+{
+    SQLite::Database db(QFile::encodeName(path).toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    db.exec(sql);
+}
+
+namespace {
+
+Rows readRowsOrdered(const QString& path, const char* order)
 {
     SQLite::Database db(QFile::encodeName(path).toStdString(), SQLite::OPEN_READONLY);
-    SQLite::Statement query(db, "SELECT Nom, Figura FROM \"adreca i figura\" ORDER BY rowid");
+    SQLite::Statement query(db, std::string("SELECT Nom, Figura FROM \"adreca i figura\" ORDER BY ") + order);
     Rows result;
     while (query.executeStep()) {
         result.emplace_back(QString::fromStdString(query.getColumn(0).getString()),
                             QString::fromStdString(query.getColumn(1).getString()));
     }
     return result;
+}
+
+} // namespace
+
+Rows readRows(const QString& path)
+{
+    return readRowsOrdered(path, "rowid");
+}
+
+Rows readRowsByName(const QString& path)
+{
+    return readRowsOrdered(path, "Nom, Figura");
 }
 
 QByteArray fileDigest(const QString& path)

@@ -18,8 +18,14 @@ void makeFavouritesFile(const QString& path, const Rows& rows);
 /// Writes a file whose table "adreca i figura" has other fields (Name, Shape) and one row.
 void makeForeignTable(const QString& path);
 
+/// Writes a database file made by the SQL statements sql, for tables laid out as other programs lay them out.
+void makeDatabase(const QString& path, const char* sql);
+
 /// Every (Nom, Figura) of the file's table in the order of insertion.
 Rows readRows(const QString& path);
+
+/// Every (Nom, Figura) of the file's table ordered by Nom and then Figura: for tables without a rowid.
+Rows readRowsByName(const QString& path);
 
 /// A digest of the file's bytes, to show that a file was left alone.
 QByteArray fileDigest(const QString& path);
