@@ -24,6 +24,7 @@ enum class StoreProblem
     NotOpen,       ///< the file or the table is missing
     NotADatabase,  ///< the file is not an SQLite database (or is damaged); it is never written
     MissingFields, ///< the table lacks the fields Nom and Figura; the file is never written
+    UnusableTable, ///< the table has the fields but cannot take a record (a view, a further required field)
     ReadOnly,      ///< the file, or its folder, cannot be written
     Locked,        ///< another program kept the file locked beyond the waiting time
     Failed,        ///< any other failure of the database engine

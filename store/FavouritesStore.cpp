@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
@@ -24,34 +25,21 @@ namespace {
 // The one spelling of the table's name. It holds blanks, so every statement quotes it.
 #define FAV_TABLE "\"adreca i figura\""
 
-constexpr char SqlTableInfo[] = "PRAGMA table_info(" FAV_TABLE ")";
-
-constexpr char SqlFirst[] = "SELECT rowid, Nom, Figura FROM " FAV_TABLE " ORDER BY Nom, rowid LIMIT 1";
-constexpr char SqlLast[] = "SELECT rowid, Nom, Figura FROM " FAV_TABLE " ORDER BY Nom DESC, rowid DESC LIMIT 1";
-constexpr char SqlNext[] =
-    "SELECT rowid, Nom, Figura FROM " FAV_TABLE " WHERE (Nom, rowid) > (?1, ?2) ORDER BY Nom, rowid LIMIT 1";
-constexpr char SqlPrevious[] =
-    "SELECT rowid, Nom, Figura FROM " FAV_TABLE " WHERE (Nom, rowid) < (?1, ?2) ORDER BY Nom DESC, rowid DESC LIMIT 1";
-constexpr char SqlFindFirst[] =
-    "SELECT rowid, Nom, Figura FROM " FAV_TABLE " WHERE Nom = ?1 COLLATE NOCASE ORDER BY Nom, rowid LIMIT 1";
-constexpr char SqlFindLast[] =
-    "SELECT rowid, Nom, Figura FROM " FAV_TABLE " WHERE Nom = ?1 COLLATE NOCASE ORDER BY Nom DESC, rowid DESC LIMIT 1";
-constexpr char SqlFigurasOfName[] =
-    "SELECT Figura FROM " FAV_TABLE " WHERE Nom = ?1 COLLATE BINARY ORDER BY Nom, rowid";
-constexpr char SqlAll[] = "SELECT Nom, Figura FROM " FAV_TABLE " ORDER BY Nom, rowid";
+constexpr char QuotedTable[] = FAV_TABLE;
+constexpr char SqlTableList[] = "PRAGMA main.table_list(" FAV_TABLE ")";
+constexpr char SqlTableColumns[] = "PRAGMA main.table_xinfo(" FAV_TABLE ")";
 constexpr char SqlHasRecord[] = "SELECT 1 FROM " FAV_TABLE " WHERE Nom = ?1 COLLATE BINARY AND Figura = ?2 LIMIT 1";
 constexpr char SqlInsert[] = "INSERT INTO " FAV_TABLE " (Nom, Figura) VALUES (?1, ?2)";
-constexpr char SqlRemoveOne[] = "DELETE FROM " FAV_TABLE " WHERE rowid = (SELECT rowid FROM " FAV_TABLE
-                                " WHERE Nom = ?1 COLLATE BINARY AND Figura = ?2 ORDER BY rowid LIMIT 1)";
 constexpr char SqlCreate[] =
     "CREATE TABLE IF NOT EXISTS " FAV_TABLE " (id INTEGER PRIMARY KEY, Nom TEXT NOT NULL, Figura TEXT NOT NULL)";
 // The first index orders the walk and the exact finds; the second serves the finds that ignore case
-// while delivering their matches in table order. Every index ends with the rowid (here the column id), so
-// a table made elsewhere without an id column gets the same order from an index on Nom alone.
-constexpr char SqlIndexes[] = "CREATE INDEX IF NOT EXISTS \"adreca i figura by name\" ON " FAV_TABLE " (Nom, id);"
-                              "CREATE INDEX IF NOT EXISTS \"adreca i figura by name ignoring case\" ON " FAV_TABLE
-                              " (Nom COLLATE NOCASE, Nom, id)";
-constexpr char SqlIndexesWithoutId[] =
+// while delivering their matches in table order. Every index ends with the row's key (the rowid, here the
+// column id), so a table made elsewhere whose key is not an id column gets the same order from an index on
+// Nom alone, which holds the key anyway.
+constexpr char SqlIndexesOnId[] = "CREATE INDEX IF NOT EXISTS \"adreca i figura by name\" ON " FAV_TABLE " (Nom, id);"
+                                  "CREATE INDEX IF NOT EXISTS \"adreca i figura by name ignoring case\" ON " FAV_TABLE
+                                  " (Nom COLLATE NOCASE, Nom, id)";
+constexpr char SqlIndexesOnName[] =
     "CREATE INDEX IF NOT EXISTS \"adreca i figura by name\" ON " FAV_TABLE " (Nom);"
     "CREATE INDEX IF NOT EXISTS \"adreca i figura by name ignoring case\" ON " FAV_TABLE " (Nom COLLATE NOCASE, Nom)";
 #undef FAV_TABLE
@@ -101,35 +89,187 @@ QString letterOf(FigureKind kind)
     return QString(QLatin1Char(figureLetter(kind)));
 }
 
-/// What PRAGMA table_info says about the table: missing, usable, or without the two fields.
-enum class TableShape
+bool sameName(const std::string& a, const char* b)
 {
-    Missing,
-    Usable,
-    MissingFields,
+    return QString::fromUtf8(a).compare(QLatin1String(b), Qt::CaseInsensitive) == 0;
+}
+
+/// How the table "adreca i figura" of a file is laid out, as far as the cursor and the saves are concerned.
+struct TableLayout
+{
+    bool exists = false;
+    bool ordinary = false; ///< a table of its own: not a view, not a virtual table
+    bool withoutRowid = false;
+    bool hasFields = false;              ///< Nom and Figura
+    bool idIsRowid = false;              ///< a column id that stands for the rowid, as in the tables the program makes
+    std::vector<std::string> primaryKey; ///< the key fields of a table without rowid, in the key's order
+    std::string unfillable;              ///< a field a save must fill but cannot (required, no default)
 };
 
-TableShape tableShape(SQLite::Database& db, bool* hasId = nullptr)
+TableLayout readLayout(SQLite::Database& db)
 {
-    SQLite::Statement query(db, SqlTableInfo);
-    bool any = false;
+    TableLayout layout;
+    {
+        SQLite::Statement list(db, SqlTableList);
+        if (!list.executeStep()) {
+            return layout;
+        }
+        layout.exists = true;
+        layout.ordinary = list.getColumn(2).getString() == "table";
+        layout.withoutRowid = list.getColumn(4).getInt() != 0;
+    }
+    struct Field
+    {
+        std::string name;
+        std::string type;
+        bool required = false;
+        bool hasDefault = false;
+        int keyPosition = 0;
+        bool generated = false;
+    };
+    std::vector<Field> fields;
+    SQLite::Statement columns(db, SqlTableColumns);
+    while (columns.executeStep()) {
+        fields.push_back({columns.getColumn(1).getString(), columns.getColumn(2).getString(),
+                          columns.getColumn(3).getInt() != 0, !columns.getColumn(4).isNull(),
+                          columns.getColumn(5).getInt(), columns.getColumn(6).getInt() != 0});
+    }
     bool nom = false;
     bool figura = false;
-    bool id = false;
-    while (query.executeStep()) {
-        any = true;
-        const QString column = QString::fromUtf8(query.getColumn(1).getString());
-        nom = nom || column.compare(QLatin1String("Nom"), Qt::CaseInsensitive) == 0;
-        figura = figura || column.compare(QLatin1String("Figura"), Qt::CaseInsensitive) == 0;
-        id = id || column.compare(QLatin1String("id"), Qt::CaseInsensitive) == 0;
+    std::vector<const Field*> key;
+    for (const Field& field : fields) {
+        nom = nom || sameName(field.name, "Nom");
+        figura = figura || sameName(field.name, "Figura");
+        if (field.keyPosition > 0) {
+            key.push_back(&field);
+        }
     }
-    if (hasId != nullptr) {
-        *hasId = id || !any;
+    layout.hasFields = nom && figura;
+    std::sort(key.begin(), key.end(), [](const Field* a, const Field* b) { return a->keyPosition < b->keyPosition; });
+    // In a table with rowid, a single key field declared INTEGER is the rowid itself and numbers new rows.
+    const Field* rowidField =
+        !layout.withoutRowid && key.size() == 1 && sameName(key.front()->type, "INTEGER") ? key.front() : nullptr;
+    layout.idIsRowid = rowidField != nullptr && sameName(rowidField->name, "id");
+    if (layout.withoutRowid) {
+        for (const Field* field : key) {
+            layout.primaryKey.push_back(field->name);
+        }
     }
-    if (!any) {
-        return TableShape::Missing;
+    for (const Field& field : fields) {
+        const bool filled = sameName(field.name, "Nom") || sameName(field.name, "Figura") || field.generated ||
+                            field.hasDefault || &field == rowidField;
+        // A table without rowid refuses a key field left empty whether or not it was declared NOT NULL.
+        const bool required = field.required || (layout.withoutRowid && field.keyPosition > 0);
+        if (required && !filled) {
+            layout.unfillable = field.name;
+            break;
+        }
     }
-    return nom && figura ? TableShape::Usable : TableShape::MissingFields;
+    return layout;
+}
+
+std::string quotedName(const std::string& name)
+{
+    std::string quoted = "\"";
+    for (const char c : name) {
+        quoted += c;
+        if (c == '"') {
+            quoted += '"';
+        }
+    }
+    return quoted + '"';
+}
+
+} // namespace
+
+/// The statements of a cursor over one layout of the table. Records come by Nom and then by their key: the
+/// rowid (the order they were added in) or, in a table without rowid, the fields of its primary key. The
+/// cursor keeps the key of its record; each move asks for the neighbouring (Nom, key).
+struct FavouritesStore::Queries
+{
+    int keyCount = 1;
+    std::string first, last, next, previous, findFirst, findLast, figurasOfName, all, removeOne;
+
+    explicit Queries(const TableLayout& layout = {})
+    {
+        std::vector<std::string> key;
+        for (const std::string& field : layout.primaryKey) {
+            key.push_back(quotedName(field));
+        }
+        if (key.empty()) {
+            key.push_back("rowid");
+        }
+        keyCount = static_cast<int>(key.size());
+        std::string keyList;
+        std::string up = "Nom";
+        std::string down = "Nom DESC";
+        std::string parameters = "?1";
+        for (std::size_t i = 0; i < key.size(); ++i) {
+            keyList += (i == 0 ? "" : ", ") + key[i];
+            up += ", " + key[i];
+            down += ", " + key[i] + " DESC";
+            parameters += ", ?" + std::to_string(i + 2);
+        }
+        const std::string table = QuotedTable;
+        const std::string select = "SELECT " + keyList + ", Nom, Figura FROM " + table;
+        first = select + " ORDER BY " + up + " LIMIT 1";
+        last = select + " ORDER BY " + down + " LIMIT 1";
+        next = select + " WHERE (Nom, " + keyList + ") > (" + parameters + ") ORDER BY " + up + " LIMIT 1";
+        previous = select + " WHERE (Nom, " + keyList + ") < (" + parameters + ") ORDER BY " + down + " LIMIT 1";
+        findFirst = select + " WHERE Nom = ?1 COLLATE NOCASE ORDER BY " + up + " LIMIT 1";
+        findLast = select + " WHERE Nom = ?1 COLLATE NOCASE ORDER BY " + down + " LIMIT 1";
+        figurasOfName = "SELECT Figura FROM " + table + " WHERE Nom = ?1 COLLATE BINARY ORDER BY " + up;
+        all = "SELECT Nom, Figura FROM " + table + " ORDER BY " + up;
+        removeOne = "DELETE FROM " + table + " WHERE (" + keyList + ") = (SELECT " + keyList + " FROM " + table +
+                    " WHERE Nom = ?1 COLLATE BINARY AND Figura = ?2 ORDER BY " + keyList + " LIMIT 1)";
+    }
+};
+
+namespace {
+
+/// One field of a record's key as the engine gave it, so it can be handed back unchanged.
+KeyValue valueOf(const SQLite::Column& column)
+{
+    KeyValue value;
+    value.type = column.getType();
+    switch (value.type) {
+    case SQLITE_INTEGER:
+        value.integer = column.getInt64();
+        break;
+    case SQLITE_FLOAT:
+        value.real = column.getDouble();
+        break;
+    case SQLITE_TEXT:
+        value.bytes = column.getString();
+        break;
+    case SQLITE_BLOB:
+        value.bytes.assign(static_cast<const char*>(column.getBlob()), static_cast<std::size_t>(column.getBytes()));
+        break;
+    default:
+        break;
+    }
+    return value;
+}
+
+void bindValue(SQLite::Statement& query, int index, const KeyValue& value)
+{
+    switch (value.type) {
+    case SQLITE_INTEGER:
+        query.bind(index, static_cast<int64_t>(value.integer));
+        break;
+    case SQLITE_FLOAT:
+        query.bind(index, value.real);
+        break;
+    case SQLITE_TEXT:
+        query.bind(index, value.bytes);
+        break;
+    case SQLITE_BLOB:
+        query.bind(index, value.bytes.data(), static_cast<int>(value.bytes.size()));
+        break;
+    default:
+        query.bind(index);
+        break;
+    }
 }
 
 /// Whether path names an ordinary file or nothing at all. Never blocks: stat first, so that a device is not
@@ -170,6 +310,8 @@ const char* storeProblemName(StoreProblem problem)
         return "NotADatabase";
     case StoreProblem::MissingFields:
         return "MissingFields";
+    case StoreProblem::UnusableTable:
+        return "UnusableTable";
     case StoreProblem::ReadOnly:
         return "ReadOnly";
     case StoreProblem::Locked:
@@ -180,7 +322,8 @@ const char* storeProblemName(StoreProblem problem)
     return "Failed";
 }
 
-FavouritesStore::FavouritesStore(QString filePath) : m_path(std::move(filePath)) {}
+FavouritesStore::FavouritesStore(QString filePath) : m_path(std::move(filePath)), m_queries(std::make_unique<Queries>())
+{}
 
 FavouritesStore::~FavouritesStore() = default;
 
@@ -231,26 +374,27 @@ void FavouritesStore::openConnection(bool forWriting)
     // The new connection replaces the current one only once it is known to be usable, so a failed attempt
     // to write leaves a window's cursor as it was.
     std::unique_ptr<SQLite::Database> db;
+    TableLayout layout;
     try {
         db =
             std::make_unique<SQLite::Database>(QFile::encodeName(m_path).toStdString(), flags, FavouritesBusyTimeoutMs);
-        switch (tableShape(*db)) {
-        case TableShape::Usable:
-            break;
-        case TableShape::MissingFields:
-            throw StoreFailure(StoreProblem::MissingFields, "the table lacks the fields Nom and Figura");
-        case TableShape::Missing:
-            if (!forWriting) {
-                throw StoreFailure(StoreProblem::NotOpen, "the file holds no table \"adreca i figura\"");
-            }
-            break;
-        }
+        layout = readLayout(*db);
     } catch (const SQLite::Exception& e) {
         raise(e);
     }
+    if (!layout.exists && !forWriting) {
+        throw StoreFailure(StoreProblem::NotOpen, "the file holds no table \"adreca i figura\"");
+    }
+    if (layout.exists && !layout.hasFields) {
+        throw StoreFailure(StoreProblem::MissingFields, "the table lacks the fields Nom and Figura");
+    }
+    if (layout.exists && !layout.ordinary) {
+        throw StoreFailure(StoreProblem::UnusableTable, "\"adreca i figura\" is a view or a virtual table");
+    }
     m_db = std::move(db);
     m_readOnly = readOnly;
-    m_schemaReady = false;
+    m_checkedForWriting = false;
+    *m_queries = Queries(layout);
 }
 
 void FavouritesStore::openStore()
@@ -261,7 +405,7 @@ void FavouritesStore::openStore()
         openConnection(false);
         m_problem.reset();
         m_detail.clear();
-        place(selectRow(SqlFirst, nullptr, nullptr));
+        place(selectRow(m_queries->first, nullptr, nullptr));
     } catch (const StoreFailure& failure) {
         m_db.reset();
         m_readOnly = false;
@@ -288,7 +432,7 @@ void FavouritesStore::followMovedFile()
     }
     m_db.reset();
     m_readOnly = false;
-    m_schemaReady = false;
+    m_checkedForWriting = false;
     try {
         openConnection(false);
         m_problem.reset();
@@ -305,44 +449,59 @@ void FavouritesStore::useFile()
     requireOpen();
 }
 
-void FavouritesStore::ensureWritable()
+void FavouritesStore::openForWriting()
 {
     followMovedFile();
-    if (m_db && !m_problem && !m_readOnly && m_schemaReady) {
-        return;
-    }
-    const bool wasOpen = !m_problem.has_value();
     if (!m_db || m_problem || m_readOnly) {
         openConnection(true);
     }
-    try {
-        SQLite::Transaction transaction(*m_db, SQLite::TransactionBehavior::IMMEDIATE);
-        bool hasId = true;
-        const TableShape shape = tableShape(*m_db, &hasId);
-        if (shape == TableShape::MissingFields) {
-            throw StoreFailure(StoreProblem::MissingFields, "the table lacks the fields Nom and Figura");
+}
+
+bool FavouritesStore::prepareTableForWriting(bool createMissing)
+{
+    // Called inside the write's own transaction: whatever the checks refuse, and whatever the write then
+    // fails at, leaves the file exactly as it was, the indexes included.
+    TableLayout layout = readLayout(*m_db);
+    if (!layout.exists) {
+        if (!createMissing) {
+            return false;
         }
-        // A damaged file (cut short, overwritten in part) still opens, and SQLite would write into it; the
-        // save would be confirmed while the file stays broken. It is checked once per connection and, when
-        // damaged, left exactly as it is.
-        if (m_db->execAndGet("PRAGMA quick_check(1)").getString() != "ok") {
-            throw StoreFailure(StoreProblem::NotADatabase, "the file is damaged");
-        }
-        if (shape == TableShape::Missing) {
-            m_db->exec(SqlCreate);
-        }
-        m_db->exec(hasId ? SqlIndexes : SqlIndexesWithoutId);
-        transaction.commit();
-    } catch (const SQLite::Exception& e) {
-        raise(e);
+        m_db->exec(SqlCreate);
+        layout = readLayout(*m_db);
     }
-    m_schemaReady = true;
+    if (!layout.hasFields) {
+        throw StoreFailure(StoreProblem::MissingFields, "the table lacks the fields Nom and Figura");
+    }
+    if (!layout.ordinary) {
+        throw StoreFailure(StoreProblem::UnusableTable, "\"adreca i figura\" is a view or a virtual table");
+    }
+    if (!layout.unfillable.empty()) {
+        throw StoreFailure(StoreProblem::UnusableTable,
+                           "the table has a required field " + layout.unfillable + " without a default value");
+    }
+    // A damaged file (cut short, overwritten in part) still opens, and SQLite would write into it; the save
+    // would be confirmed while the file stays broken. It is checked once per connection and, when damaged,
+    // left exactly as it is.
+    // The quick check misreads some tables without rowid whose key lists its fields in another order
+    // (SQLite 3.40 reports NULL values that are not there); the full check decides then.
+    if (!m_checkedForWriting && m_db->execAndGet("PRAGMA quick_check(1)").getString() != "ok" &&
+        m_db->execAndGet("PRAGMA integrity_check(1)").getString() != "ok") {
+        throw StoreFailure(StoreProblem::NotADatabase, "the file is damaged");
+    }
+    m_db->exec(layout.idIsRowid ? SqlIndexesOnId : SqlIndexesOnName);
+    *m_queries = Queries(layout);
+    return true;
+}
+
+void FavouritesStore::finishWrite(bool wasOpen)
+{
+    m_checkedForWriting = true;
     m_problem.reset();
     m_detail.clear();
     if (!wasOpen) {
         m_beforeFirst = true;
         m_afterLast = true;
-        place(selectRow(SqlFirst, nullptr, nullptr));
+        place(selectRow(m_queries->first, nullptr, nullptr));
     }
 }
 
@@ -354,41 +513,62 @@ AddResult FavouritesStore::addFavourite(const QString& name, FigureKind kind)
     if (!isStorableName(name)) {
         return AddResult::InvalidName;
     }
-    ensureWritable();
+    openForWriting();
+    const bool wasOpen = !m_problem.has_value();
+    AddResult result = AddResult::Saved;
     try {
-        // One transaction, so that two windows saving at once still keep a single record.
+        // One transaction, so that two windows saving at once still keep a single record, and so that a save
+        // that fails anywhere leaves nothing behind.
         SQLite::Transaction transaction(*m_db, SQLite::TransactionBehavior::IMMEDIATE);
+        prepareTableForWriting(true);
         SQLite::Statement has(*m_db, SqlHasRecord);
         has.bind(1, utf8(name));
         has.bind(2, utf8(letterOf(kind)));
         if (has.executeStep()) {
-            return AddResult::AlreadyKept;
+            result = AddResult::AlreadyKept;
+        } else {
+            SQLite::Statement insert(*m_db, SqlInsert);
+            insert.bind(1, utf8(name));
+            insert.bind(2, utf8(letterOf(kind)));
+            insert.exec();
+            // The record is confirmed only once it is read back: a rule of the file (a trigger) may have
+            // dropped or changed it while the insert itself succeeded.
+            has.reset();
+            if (!has.executeStep()) {
+                throw StoreFailure(StoreProblem::Failed, "the table did not keep the new record");
+            }
         }
-        SQLite::Statement insert(*m_db, SqlInsert);
-        insert.bind(1, utf8(name));
-        insert.bind(2, utf8(letterOf(kind)));
-        insert.exec();
         transaction.commit();
     } catch (const SQLite::Exception& e) {
         raise(e);
     }
+    finishWrite(wasOpen);
     if (m_beforeFirst && m_afterLast) {
-        place(selectRow(SqlFirst, nullptr, nullptr));
+        place(selectRow(m_queries->first, nullptr, nullptr));
     }
-    return AddResult::Saved;
+    return result;
 }
 
 bool FavouritesStore::removeFavourite(const QString& name, FigureKind kind)
 {
-    ensureWritable();
+    openForWriting();
+    const bool wasOpen = !m_problem.has_value();
+    bool removed = false;
     try {
-        SQLite::Statement remove(*m_db, SqlRemoveOne);
+        SQLite::Transaction transaction(*m_db, SQLite::TransactionBehavior::IMMEDIATE);
+        if (!prepareTableForWriting(false)) {
+            return false; // no table, so no record to remove; nothing is created for it
+        }
+        SQLite::Statement remove(*m_db, m_queries->removeOne);
         remove.bind(1, utf8(name));
         remove.bind(2, utf8(letterOf(kind)));
-        return remove.exec() == 1;
+        removed = remove.exec() == 1;
+        transaction.commit();
     } catch (const SQLite::Exception& e) {
         raise(e);
     }
+    finishWrite(wasOpen);
+    return removed;
 }
 
 void FavouritesStore::requireOpen() const
@@ -398,7 +578,8 @@ void FavouritesStore::requireOpen() const
     }
 }
 
-std::optional<FavouritesStore::Row> FavouritesStore::selectRow(const char* sql, const QString* name, const Row* key)
+std::optional<FavouritesStore::Row> FavouritesStore::selectRow(const std::string& sql, const QString* name,
+                                                               const Row* key)
 {
     try {
         SQLite::Statement query(*m_db, sql);
@@ -407,12 +588,21 @@ std::optional<FavouritesStore::Row> FavouritesStore::selectRow(const char* sql, 
         }
         if (key != nullptr) {
             query.bind(1, utf8(key->nom));
-            query.bind(2, static_cast<int64_t>(key->id));
+            for (std::size_t i = 0; i < key->key.size(); ++i) {
+                bindValue(query, static_cast<int>(i) + 2, key->key[i]);
+            }
         }
         if (!query.executeStep()) {
             return std::nullopt;
         }
-        return Row{query.getColumn(0).getInt64(), text(query.getColumn(1)), text(query.getColumn(2))};
+        Row row;
+        const int keyCount = m_queries->keyCount;
+        for (int i = 0; i < keyCount; ++i) {
+            row.key.push_back(valueOf(query.getColumn(i)));
+        }
+        row.nom = text(query.getColumn(keyCount));
+        row.figura = text(query.getColumn(keyCount + 1));
+        return row;
     } catch (const SQLite::Exception& e) {
         raise(e);
     }
@@ -429,18 +619,18 @@ void FavouritesStore::place(const std::optional<Row>& row)
 
 void FavouritesStore::toFirst()
 {
-    toEnd(SqlFirst);
+    toEnd(true);
 }
 
 void FavouritesStore::toLast()
 {
-    toEnd(SqlLast);
+    toEnd(false);
 }
 
-void FavouritesStore::toEnd(const char* sql)
+void FavouritesStore::toEnd(bool first)
 {
     useFile();
-    const auto row = selectRow(sql, nullptr, nullptr);
+    const auto row = selectRow(first ? m_queries->first : m_queries->last, nullptr, nullptr);
     if (!row) {
         m_beforeFirst = true;
         m_afterLast = true;
@@ -459,7 +649,7 @@ void FavouritesStore::toNext()
     if (m_afterLast) {
         throw StoreFailure(StoreProblem::NoRecord, "the cursor is after the last record");
     }
-    const auto row = selectRow(SqlNext, nullptr, &m_current);
+    const auto row = selectRow(m_queries->next, nullptr, &m_current);
     if (!row) {
         m_afterLast = true;
         return;
@@ -477,7 +667,7 @@ void FavouritesStore::toPrevious()
     if (m_beforeFirst) {
         throw StoreFailure(StoreProblem::NoRecord, "the cursor is before the first record");
     }
-    const auto row = selectRow(SqlPrevious, nullptr, &m_current);
+    const auto row = selectRow(m_queries->previous, nullptr, &m_current);
     if (!row) {
         m_beforeFirst = true;
         return;
@@ -487,18 +677,18 @@ void FavouritesStore::toPrevious()
 
 bool FavouritesStore::findFirstByName(const QString& name)
 {
-    return findByName(SqlFindFirst, name);
+    return findByName(true, name);
 }
 
 bool FavouritesStore::findLastByName(const QString& name)
 {
-    return findByName(SqlFindLast, name);
+    return findByName(false, name);
 }
 
-bool FavouritesStore::findByName(const char* sql, const QString& name)
+bool FavouritesStore::findByName(bool first, const QString& name)
 {
     useFile();
-    const auto row = selectRow(sql, &name, nullptr);
+    const auto row = selectRow(first ? m_queries->findFirst : m_queries->findLast, &name, nullptr);
     place(row);
     return row.has_value();
 }
@@ -517,7 +707,7 @@ QStringList FavouritesStore::figurasOfName(const QString& name)
     useFile();
     QStringList figuras;
     try {
-        SQLite::Statement query(*m_db, SqlFigurasOfName);
+        SQLite::Statement query(*m_db, m_queries->figurasOfName);
         query.bind(1, utf8(name));
         while (query.executeStep()) {
             figuras << text(query.getColumn(0));
@@ -533,7 +723,7 @@ std::vector<FavouriteRecord> FavouritesStore::allRecords()
     useFile();
     std::vector<FavouriteRecord> records;
     try {
-        SQLite::Statement query(*m_db, SqlAll);
+        SQLite::Statement query(*m_db, m_queries->all);
         while (query.executeStep()) {
             records.push_back({text(query.getColumn(0)), text(query.getColumn(1))});
         }

@@ -7,6 +7,8 @@
 
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace SQLite {
 class Database;
@@ -16,6 +18,15 @@ namespace quorvel::store {
 
 /// How long a write waits for another program's lock before it gives up.
 inline constexpr int FavouritesBusyTimeoutMs = 2000;
+
+/// One value of a record's key, of whichever type the engine stored (an SQLite fundamental type).
+struct KeyValue
+{
+    int type = 5; ///< SQLITE_INTEGER (1), SQLITE_FLOAT (2), SQLITE_TEXT (3), SQLITE_BLOB (4) or SQLITE_NULL (5)
+    qint64 integer = 0;
+    double real = 0;
+    std::string bytes; ///< text in UTF-8, or a blob
+};
 
 /// The result of addFavourite when nothing went wrong with the file.
 enum class AddResult
@@ -36,7 +47,12 @@ enum class AddResult
 /// Opening never creates anything and never writes. The first add creates a missing file or table. A file
 /// that is not a database, or whose table lacks the fields, is never written (SQLite refuses to write into
 /// it and the table is checked before any write). A file without any write permission bit is opened read
-/// only, even for a user whom the system would let write it.
+/// only, even for a user whom the system would let write it. Nothing but an ordinary file is ever opened.
+///
+/// Tables made elsewhere are served when a save can fill them: other fields must be optional or have a
+/// default. A table without rowid is walked in the order of Nom and then its primary key. Every write is one
+/// transaction that also holds the checks of the table and the creation of its indexes, so a refused or
+/// failed write leaves the file as it was; a save is confirmed only once its record is read back.
 class FavouritesStore final : public FavouritesCursor
 {
 public:
@@ -88,9 +104,10 @@ public:
     static void requireOrdinaryFile(const QString& path);
 
 private:
+    struct Queries;
     struct Row
     {
-        qint64 id = 0;
+        std::vector<KeyValue> key; ///< the rowid, or the primary key of a table without rowid
         QString nom;
         QString figura;
     };
@@ -100,20 +117,25 @@ private:
     void followMovedFile();
     void useFile();
     void openConnection(bool forWriting);
-    void ensureWritable();
+    void openForWriting();
+    /// Inside a write transaction: creates a missing table when asked (else false), refuses a table the saves
+    /// cannot serve, checks the file once per connection and adds the indexes.
+    bool prepareTableForWriting(bool createMissing);
+    void finishWrite(bool wasOpen);
     void place(const std::optional<Row>& row);
-    /// Moves to the first or last record (sql: SqlFirst or SqlLast); an empty table is a failure.
-    void toEnd(const char* sql);
-    /// Moves to the first or last record of the name (sql: SqlFindFirst or SqlFindLast); false if none.
-    bool findByName(const char* sql, const QString& name);
-    std::optional<Row> selectRow(const char* sql, const QString* text, const Row* key);
+    /// Moves to the first or last record; an empty table is a failure.
+    void toEnd(bool first);
+    /// Moves to the first or last record of the name; false if none.
+    bool findByName(bool first, const QString& name);
+    std::optional<Row> selectRow(const std::string& sql, const QString* text, const Row* key);
 
     QString m_path;
     std::unique_ptr<SQLite::Database> m_db;
+    std::unique_ptr<Queries> m_queries;
     std::optional<StoreProblem> m_problem = StoreProblem::NotOpen;
     QString m_detail;
     bool m_readOnly = false;
-    bool m_schemaReady = false; ///< table and indexes checked for writing on this connection
+    bool m_checkedForWriting = false; ///< the file was found undamaged on this connection
 
     bool m_beforeFirst = true;
     bool m_afterLast = true;

@@ -1,12 +1,13 @@
 // The favourites file: the cursor's moves and finds, adding and removing, and every fault of the file,
 // on real SQLite files in a temporary folder. Nothing a fault touches may change or be lost.
-#include "tests/support/FavouritesFixtures.h"
 #include "store/DataFolder.h"
 #include "store/FavouritesStore.h"
+#include "tests/support/FavouritesFixtures.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -291,6 +292,175 @@ TEST_F(StoreTest, aTableWithoutTheFieldsIsNeverWritten)
     EXPECT_EQ(problemOf([&] { store.addFavourite(QStringLiteral("abc"), FigureKind::FourSided); }),
               StoreProblem::MissingFields);
     EXPECT_EQ(test::fileDigest(path()), before);
+}
+
+// ---- tables made elsewhere ----
+
+/// The size of a file in bytes, -1 when it cannot be read.
+qint64 sizeOf(const QString& path)
+{
+    return QFileInfo(path).exists() ? QFileInfo(path).size() : -1;
+}
+
+QStringList walk(FavouritesStore& store)
+{
+    QStringList walked;
+    for (store.toFirst(); !store.afterLast(); store.toNext()) {
+        walked << store.currentRecord().Nom + u' ' + store.currentRecord().Figura;
+    }
+    return walked;
+}
+
+struct RefusedTable
+{
+    const char* title;
+    const char* sql; ///< makes the file, with one record ("abc", "r") where the table holds records
+    bool readable;   ///< the favourites window can still list what it holds
+};
+
+class RefusedTableTest : public ::testing::TestWithParam<RefusedTable>
+{
+protected:
+    QTemporaryDir m_dir;
+};
+
+TEST_P(RefusedTableTest, isNamedAndLeftByteForByteAsItWas)
+{
+    const QString path = m_dir.filePath(QStringLiteral("QUORVEL.MDB"));
+    test::makeDatabase(path, GetParam().sql);
+    const QByteArray before = test::fileDigest(path);
+    const qint64 size = sizeOf(path);
+
+    FavouritesStore store(path);
+    store.openStore();
+    EXPECT_EQ(store.isOpen(), GetParam().readable);
+    if (GetParam().readable) {
+        EXPECT_EQ(walk(store), QStringList(QStringLiteral("abc r")));
+    }
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            store.addFavourite(QStringLiteral("xyz"), FigureKind::CircleOrEllipse);
+            ADD_FAILURE() << "a save into " << GetParam().title << " reported success";
+        } catch (const StoreFailure& failure) {
+            EXPECT_EQ(failure.problem(), StoreProblem::UnusableTable) << failure.what();
+        }
+    }
+    EXPECT_THROW(store.removeFavourite(QStringLiteral("abc"), FigureKind::FourSided), StoreFailure);
+    EXPECT_EQ(sizeOf(path), size) << "no index added either";
+    EXPECT_EQ(test::fileDigest(path), before);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList(QStringLiteral("QUORVEL.MDB")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tables, RefusedTableTest,
+    ::testing::Values(
+        RefusedTable{"a table with a further required field",
+                     "CREATE TABLE \"adreca i figura\" (id INTEGER PRIMARY KEY, Nom TEXT, Figura TEXT, Extra TEXT "
+                     "NOT NULL); INSERT INTO \"adreca i figura\" VALUES (1, 'abc', 'r', 'x')",
+                     true},
+        RefusedTable{"a table keyed by a required text",
+                     "CREATE TABLE \"adreca i figura\" (code TEXT NOT NULL PRIMARY KEY, Nom TEXT, Figura TEXT);"
+                     "INSERT INTO \"adreca i figura\" VALUES ('k1', 'abc', 'r')",
+                     true},
+        RefusedTable{"a table without rowid keyed by a number the save cannot give",
+                     "CREATE TABLE \"adreca i figura\" (id INTEGER, Nom TEXT, Figura TEXT, PRIMARY KEY (id)) "
+                     "WITHOUT ROWID; INSERT INTO \"adreca i figura\" VALUES (1, 'abc', 'r')",
+                     true},
+        RefusedTable{"a view",
+                     "CREATE TABLE kept (Nom TEXT, Figura TEXT); INSERT INTO kept VALUES ('abc', 'r');"
+                     "CREATE VIEW \"adreca i figura\" AS SELECT Nom, Figura FROM kept",
+                     false}),
+    [](const auto& info) { return "table" + std::to_string(info.index); });
+
+struct ServedTable
+{
+    const char* title;
+    const char* sql; ///< makes the file, with the records ("xyz", "c") and ("abc", "r")
+};
+
+class ServedTableTest : public ::testing::TestWithParam<ServedTable>
+{
+protected:
+    QTemporaryDir m_dir;
+};
+
+TEST_P(ServedTableTest, takesSavesAndRemovalsAndIsWalkedInNameOrder)
+{
+    const QString path = m_dir.filePath(QStringLiteral("QUORVEL.MDB"));
+    test::makeDatabase(path, GetParam().sql);
+
+    FavouritesStore store(path);
+    store.openStore();
+    ASSERT_TRUE(store.isOpen()) << store.openDetail().toStdString();
+    EXPECT_EQ(walk(store), QStringList({QStringLiteral("abc r"), QStringLiteral("xyz c")}));
+
+    EXPECT_EQ(store.addFavourite(QStringLiteral("abc"), FigureKind::ManySided), AddResult::Saved);
+    EXPECT_EQ(store.addFavourite(QStringLiteral("abc"), FigureKind::ManySided), AddResult::AlreadyKept);
+    EXPECT_EQ(store.addFavourite(QStringLiteral("mmm"), FigureKind::ThreeSided), AddResult::Saved);
+    EXPECT_EQ(test::readRowsByName(path), test::rows("abc p, abc r, mmm t, xyz c"));
+
+    // Every move and find of the cursor works over the table's own key.
+    const QStringList forwards = walk(store);
+    EXPECT_EQ(forwards.size(), 4);
+    EXPECT_EQ(forwards.filter(QStringLiteral("abc")).size(), 2);
+    EXPECT_EQ(forwards.mid(2), QStringList({QStringLiteral("mmm t"), QStringLiteral("xyz c")}));
+    QStringList backwards;
+    for (store.toLast(); !store.beforeFirst(); store.toPrevious()) {
+        backwards.prepend(store.currentRecord().Nom + u' ' + store.currentRecord().Figura);
+    }
+    EXPECT_EQ(backwards, forwards);
+    ASSERT_TRUE(store.findLastByName(QStringLiteral("MMM")));
+    EXPECT_EQ(store.currentRecord(), (FavouriteRecord{QStringLiteral("mmm"), QStringLiteral("t")}));
+    EXPECT_EQ(store.figurasOfName(QStringLiteral("xyz")), QStringList(QStringLiteral("c")));
+
+    EXPECT_TRUE(store.removeFavourite(QStringLiteral("abc"), FigureKind::FourSided));
+    EXPECT_FALSE(store.removeFavourite(QStringLiteral("abc"), FigureKind::FourSided));
+    EXPECT_EQ(test::readRowsByName(path), test::rows("abc p, mmm t, xyz c"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tables, ServedTableTest,
+    ::testing::Values(
+        ServedTable{"without rowid, keyed by name and figure",
+                    "CREATE TABLE \"adreca i figura\" (Nom TEXT NOT NULL, Figura TEXT NOT NULL, PRIMARY KEY (Nom, "
+                    "Figura)) WITHOUT ROWID; INSERT INTO \"adreca i figura\" VALUES ('xyz', 'c'), ('abc', 'r')"},
+        ServedTable{"without rowid, keyed by figure and name",
+                    "CREATE TABLE \"adreca i figura\" (Nom TEXT, Figura TEXT, PRIMARY KEY (Figura DESC, Nom)) "
+                    "WITHOUT ROWID; INSERT INTO \"adreca i figura\" VALUES ('xyz', 'c'), ('abc', 'r')"},
+        ServedTable{
+            "a further field with a default",
+            "CREATE TABLE \"adreca i figura\" (id INTEGER PRIMARY KEY, Nom TEXT, Figura TEXT, Extra TEXT NOT "
+            "NULL DEFAULT 'x'); INSERT INTO \"adreca i figura\" (Nom, Figura) VALUES ('xyz', 'c'), ('abc', 'r')"},
+        ServedTable{"a further optional field and a numbered key of another name",
+                    "CREATE TABLE \"adreca i figura\" (num INTEGER PRIMARY KEY NOT NULL, Nom TEXT, Figura TEXT, Note "
+                    "TEXT); INSERT INTO \"adreca i figura\" (Nom, Figura) VALUES ('xyz', 'c'), ('abc', 'r')"},
+        ServedTable{"no key at all",
+                    "CREATE TABLE \"adreca i figura\" (Nom, Figura); INSERT INTO \"adreca i figura\" VALUES ('xyz', "
+                    "'c'), ('abc', 'r')"}),
+    [](const auto& info) { return "table" + std::to_string(info.index); });
+
+TEST_F(StoreTest, aSaveTheFileDropsIsNotConfirmedAndLeavesTheFileAsItWas)
+{
+    const char* rules[] = {
+        "CREATE TRIGGER dropNew AFTER INSERT ON \"adreca i figura\" BEGIN DELETE FROM \"adreca i figura\" WHERE "
+        "rowid = new.rowid; END",
+        "CREATE TRIGGER ignoreNew BEFORE INSERT ON \"adreca i figura\" BEGIN SELECT RAISE(IGNORE); END",
+        "CREATE TRIGGER renameNew AFTER INSERT ON \"adreca i figura\" BEGIN UPDATE \"adreca i figura\" SET Nom = "
+        "upper(Nom) WHERE rowid = new.rowid; END",
+    };
+    for (const char* rule : rules) {
+        QFile::remove(path());
+        test::makeFavouritesFile(path(), test::rows("abc r"));
+        test::makeDatabase(path(), rule);
+        const QByteArray before = test::fileDigest(path());
+        FavouritesStore store(path());
+        store.openStore();
+        EXPECT_EQ(problemOf([&] { store.addFavourite(QStringLiteral("xyz"), FigureKind::FourSided); }),
+                  StoreProblem::Failed)
+            << rule;
+        EXPECT_EQ(test::fileDigest(path()), before) << rule;
+        EXPECT_EQ(walk(store), QStringList(QStringLiteral("abc r"))) << rule;
+    }
 }
 
 TEST_F(StoreTest, aReadOnlyFileIsReadButNotWrittenEvenWithTheRightsToWriteIt)
