@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -268,6 +269,77 @@ private Q_SLOTS:
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList(QStringLiteral("QUORVEL.MDB")));
         alarm(0);
+    }
+
+    // ---- tables made by other programs ----
+
+    void aTableMadeElsewhereIsServedOrRefusedHonestly_data()
+    {
+        QTest::addColumn<bool>("spanish");
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("outcome"); // saved, refused (the table), not kept (the file dropped it)
+        const char* table = "CREATE TABLE \"adreca i figura\" ";
+        for (const bool spanish : {true, false}) {
+            const char* edition = spanish ? "es" : "en";
+            QTest::addRow("%s without rowid", edition)
+                << spanish
+                << QString::fromUtf8(table) +
+                       QStringLiteral("(Nom TEXT, Figura TEXT, PRIMARY KEY (Nom, Figura)) WITHOUT ROWID;"
+                                      "INSERT INTO \"adreca i figura\" VALUES ('abc', 'r')")
+                << QStringLiteral("saved");
+            QTest::addRow("%s a further required field", edition)
+                << spanish
+                << QString::fromUtf8(table) +
+                       QStringLiteral("(id INTEGER PRIMARY KEY, Nom TEXT, Figura TEXT, Extra TEXT NOT NULL);"
+                                      "INSERT INTO \"adreca i figura\" VALUES (1, 'abc', 'r', 'x')")
+                << QStringLiteral("refused");
+            QTest::addRow("%s a rule that drops new records", edition)
+                << spanish
+                << QString::fromUtf8(table) +
+                       QStringLiteral("(id INTEGER PRIMARY KEY, Nom TEXT, Figura TEXT);"
+                                      "INSERT INTO \"adreca i figura\" VALUES (1, 'abc', 'r');"
+                                      "CREATE TRIGGER dropNew AFTER INSERT ON \"adreca i figura\" BEGIN DELETE FROM "
+                                      "\"adreca i figura\" WHERE rowid = new.rowid; END")
+                << QStringLiteral("not kept");
+        }
+    }
+    void aTableMadeElsewhereIsServedOrRefusedHonestly()
+    {
+        chooseEdition();
+        QFETCH(QString, sql);
+        QFETCH(QString, outcome);
+        test::makeDatabase(path(), sql.toUtf8().constData());
+        const QByteArray before = test::fileDigest(path());
+        const qint64 size = QFileInfo(path()).size();
+
+        save("abc", FigureKind::ManySided);
+        if (outcome == QLatin1String("saved")) {
+            QVERIFY2(m_notices->informed.isEmpty(), qPrintable(m_notices->informed.join(u'\n')));
+            QVERIFY2(savedTip().contains(QStringLiteral("\"abc\"")), qPrintable(savedTip()));
+            QCOMPARE(test::readRowsByName(path()), test::rows("abc p, abc r"));
+            QWidget* window = openWindow();
+            QTest::mouseClick(test::child<QWidget>(window, "Label2"), Qt::LeftButton);
+            search(window, "abc");
+            QCOMPARE(shown(window), QStringLiteral("abc|?|?|abc"));
+            return;
+        }
+        QCOMPARE(m_notices->informed.size(), 1);
+        const QString notice = m_notices->informed.front();
+        QVERIFY2(notice.startsWith(notKeptNotice("abc")), qPrintable(notice));
+        if (outcome == QLatin1String("refused")) {
+            QCOMPARE(notice, notKeptNotice("abc") +
+                                 es("la tabla \"adreca i figura\" del archivo %1 no puede recibir favoritos (es una "
+                                    "vista o tiene otros campos obligatorios). No se ha modificado.",
+                                    "the table \"adreca i figura\" of the file %1 cannot take favorites (it is a view "
+                                    "or it has other required fields). It has not been changed.")
+                                     .arg(QDir::toNativeSeparators(path())));
+        } else {
+            QVERIFY2(notice.contains(QDir::toNativeSeparators(path())), qPrintable(notice));
+        }
+        QVERIFY(!savedTip().contains(QStringLiteral("abc")));
+        QCOMPARE(QFileInfo(path()).size(), size);
+        QCOMPARE(test::fileDigest(path()), before);
+        QCOMPARE(filesBeside(), QStringList(QStringLiteral("QUORVEL.MDB")));
     }
 
     // ---- files without the table ----
