@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <vector>
 
 namespace quorvel {
@@ -146,12 +147,29 @@ bool writableArguments(std::string_view section, std::string_view key, std::stri
     return true;
 }
 
+enum class ReadStatus
+{
+    Read,
+    NotAFile,
+    TooLarge,
+    Failed,
+};
+
 // Reads a whole regular file of at most ini::MaxFileSize bytes from an open descriptor.
-bool readAll(int fd, std::string& content)
+ReadStatus readAll(int fd, std::string& content, int* error = nullptr)
 {
     struct stat info = {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        return false;
+    if (fstat(fd, &info) != 0) {
+        if (error != nullptr) {
+            *error = errno;
+        }
+        return ReadStatus::Failed;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return ReadStatus::NotAFile;
+    }
+    if (info.st_size > static_cast<off_t>(ini::MaxFileSize)) {
+        return ReadStatus::TooLarge;
     }
     content.clear();
     char buffer[4096];
@@ -161,23 +179,35 @@ bool readAll(int fd, std::string& content)
             if (errno == EINTR) {
                 continue;
             }
-            return false;
+            if (error != nullptr) {
+                *error = errno;
+            }
+            return ReadStatus::Failed;
         }
         if (got == 0) {
-            return true;
+            return ReadStatus::Read;
         }
         content.append(buffer, static_cast<std::size_t>(got));
         if (content.size() > ini::MaxFileSize) {
-            return false;
+            return ReadStatus::TooLarge;
         }
     }
 }
 
-bool writeAllAt(int fd, std::string_view content)
+// Text this module can rewrite line by line: no NUL byte, no UTF-16 (or UTF-32) byte order mark.
+bool isText(std::string_view content)
+{
+    if (content.substr(0, 2) == "\xFF\xFE" || content.substr(0, 2) == "\xFE\xFF") {
+        return false;
+    }
+    return content.find('\0') == std::string_view::npos;
+}
+
+bool writeAll(int fd, std::string_view content)
 {
     std::size_t done = 0;
     while (done < content.size()) {
-        const ssize_t put = pwrite(fd, content.data() + done, content.size() - done, static_cast<off_t>(done));
+        const ssize_t put = write(fd, content.data() + done, content.size() - done);
         if (put < 0) {
             if (errno == EINTR) {
                 continue;
@@ -186,7 +216,16 @@ bool writeAllAt(int fd, std::string_view content)
         }
         done += static_cast<std::size_t>(put);
     }
-    return ftruncate(fd, static_cast<off_t>(content.size())) == 0;
+    return true;
+}
+
+std::string folderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 class Descriptor
@@ -319,41 +358,132 @@ std::string readIni(std::string_view section, std::string_view key, const std::s
         return {};
     }
     std::string content;
-    if (!readAll(fd.get(), content)) {
+    if (readAll(fd.get(), content) != ReadStatus::Read) {
         return {};
     }
     return ini::lookup(content, section, key);
 }
 
+namespace ini {
+
+WriteResult writeFile(std::string_view section, std::string_view key, std::string_view value, const std::string& path)
+{
+    auto failed = [](WriteOutcome outcome, int error, const std::string& target) {
+        return WriteResult{outcome, error, target};
+    };
+    if (!writableArguments(section, key, value) || path.empty()) {
+        return failed(WriteOutcome::BadArguments, 0, path);
+    }
+
+    // Where the new text goes: the path itself, or the file a symbolic link at the path leads to.
+    std::string target = path;
+    struct stat own = {};
+    bool exists = true;
+    if (lstat(path.c_str(), &own) != 0) {
+        if (errno != ENOENT) {
+            return failed(WriteOutcome::CannotWrite, errno, path);
+        }
+        exists = false;
+    } else if (S_ISLNK(own.st_mode)) {
+        char* resolved = realpath(path.c_str(), nullptr);
+        if (resolved == nullptr) {
+            const int error = errno;
+            if (error != ENOENT && error != ELOOP) {
+                return failed(WriteOutcome::CannotWrite, error, path);
+            }
+            char link[4096] = {};
+            const ssize_t length = readlink(path.c_str(), link, sizeof link - 1);
+            return failed(WriteOutcome::DanglingLink, error,
+                          length > 0 ? std::string(link, static_cast<std::size_t>(length)) : path);
+        }
+        target = resolved;
+        std::free(resolved);
+    }
+
+    // The old text, read whole through a non-blocking descriptor (a named pipe must not hold the program).
+    std::string before;
+    struct stat info = {};
+    if (exists) {
+        Descriptor fd(open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+        if (fd.get() < 0) {
+            const int error = errno;
+            if (stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+                return failed(WriteOutcome::NotAFile, 0, target);
+            }
+            return failed(WriteOutcome::Unreadable, error, target);
+        }
+        int error = 0;
+        switch (readAll(fd.get(), before, &error)) {
+        case ReadStatus::Read:
+            break;
+        case ReadStatus::NotAFile:
+            return failed(WriteOutcome::NotAFile, 0, target);
+        case ReadStatus::TooLarge:
+            return failed(WriteOutcome::TooLarge, 0, target);
+        case ReadStatus::Failed:
+            return failed(WriteOutcome::Unreadable, error, target);
+        }
+        if (fstat(fd.get(), &info) != 0) {
+            return failed(WriteOutcome::Unreadable, errno, target);
+        }
+        if (!isText(before)) {
+            return failed(WriteOutcome::NotText, 0, target);
+        }
+    }
+    const std::optional<std::string> after = update(before, section, key, value);
+    if (!after) {
+        return failed(WriteOutcome::BadArguments, 0, target);
+    }
+    if (exists && *after == before) {
+        return {WriteOutcome::Written, 0, target};
+    }
+
+    // A complete new file beside the old one, then one rename: the old file stays whole until it is replaced.
+    const std::string folder = folderOf(target);
+    std::string name = target.substr(target.rfind('/') == std::string::npos ? 0 : target.rfind('/') + 1);
+    std::string temporary = folder + "/." + name + ".XXXXXX";
+    Descriptor fd(mkostemp(temporary.data(), O_CLOEXEC));
+    if (fd.get() < 0) {
+        return failed(WriteOutcome::CannotWrite, errno, target);
+    }
+    auto discard = [&](int error) {
+        unlink(temporary.c_str());
+        return failed(WriteOutcome::CannotWrite, error, target);
+    };
+    mode_t mode = 0;
+    if (exists) {
+        mode = info.st_mode & 07777;
+        if (info.st_uid != geteuid() || info.st_gid != getegid()) {
+            // Only an administrator may hand the file back to its owner; anyone else makes it their own.
+            [[maybe_unused]] const int ignored = fchown(fd.get(), info.st_uid, info.st_gid);
+        }
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = 0644 & ~mask;
+    }
+    if (fchmod(fd.get(), mode) != 0 || !writeAll(fd.get(), *after) || fsync(fd.get()) != 0) {
+        return discard(errno);
+    }
+    if (!fd.close()) {
+        return discard(errno);
+    }
+    if (rename(temporary.c_str(), target.c_str()) != 0) {
+        return discard(errno);
+    }
+    // The rename itself is made durable with the folder; a failure here loses nothing already written.
+    Descriptor folderFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folderFd.get() >= 0) {
+        fsync(folderFd.get());
+    }
+    return {WriteOutcome::Written, 0, target};
+}
+
+} // namespace ini
+
 std::string writeIni(std::string_view section, std::string_view key, std::string_view value, const std::string& path)
 {
-    if (!writableArguments(section, key, value) || path.empty()) {
-        return "0";
-    }
-    // One descriptor for reading and rewriting: the file keeps its owner, mode and links, and a file that cannot
-    // be read completely is never rewritten.
-    Descriptor fd(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644));
-    if (fd.get() < 0) {
-        return "0";
-    }
-    std::string before;
-    if (!readAll(fd.get(), before)) {
-        return "0";
-    }
-    const std::optional<std::string> after = ini::update(before, section, key, value);
-    if (!after) {
-        return "0";
-    }
-    if (*after != before) {
-        if (!writeAllAt(fd.get(), *after)) {
-            writeAllAt(fd.get(), before); // best effort: put the old text back
-            return "0";
-        }
-        if (fsync(fd.get()) != 0) {
-            return "0";
-        }
-    }
-    return fd.close() ? "1" : "0";
+    return ini::writeFile(section, key, value, path).outcome == ini::WriteOutcome::Written ? "1" : "0";
 }
 
 } // namespace quorvel

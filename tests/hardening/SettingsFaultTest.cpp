@@ -1,17 +1,22 @@
 // Damaged and odd settings files at the settings path: unreadable ones, binary garbage, 10 MB lines, long values,
 // sections and keys given twice. The start language is English only when the first "Inici" key found under a
 // section "Idioma" holds exactly "Angles"; everything else gives Spanish. Reading never hangs, never crashes and
-// leaves the file, and the folder it lies in, exactly as they were.
+// leaves the file, and the folder it lies in, exactly as they were. Storing the language (--set-language) into
+// such a file either refuses with a message that names the real fault or stores it whole; a refusal, and a
+// failure half-way, leave the file and its folder as they were.
 #include "settings/Ini.h"
 #include "settings/Settings.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -103,7 +108,9 @@ auto file(const std::string& content)
     return [content](const std::string& path) { std::ofstream(path, std::ios::binary) << content; };
 }
 
-class SettingsFault : public ::testing::TestWithParam<SettingsCase>
+/// Each test in a folder of its own under /tmp, removed afterwards.
+template <typename Case>
+class InOwnFolder : public ::testing::TestWithParam<Case>
 {
 protected:
     void SetUp() override
@@ -120,6 +127,10 @@ protected:
     }
 
     fs::path m_dir;
+};
+
+class SettingsFault : public InOwnFolder<SettingsCase>
+{
 };
 
 TEST_P(SettingsFault, fallsBackAsTheRulesSayAndLeavesTheFileAlone)
@@ -214,5 +225,143 @@ INSTANTIATE_TEST_SUITE_P(
         }
         return name;
     });
+
+// ---- storing the start language into a faulty file ----
+
+struct StoreCase
+{
+    const char* title;
+    std::function<void(const std::string& path)> make;
+    std::string said;           ///< what the message says, beside the path
+    bool asAnotherUser = false; ///< stored by a user other than the owner (permission bits do not stop root)
+};
+
+/// A file's time of last change, set well in the past, so that any write would show.
+void ageFile(const std::string& path)
+{
+    const timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+    utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+}
+
+std::string utf16(const std::string& ascii, bool bigEndian)
+{
+    std::string text = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char c : ascii) {
+        text += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    }
+    return text;
+}
+
+const std::string SpanishFile = "[Idioma]\nInici=Espanyol\n";
+
+class SetLanguageFault : public InOwnFolder<StoreCase>
+{
+};
+
+TEST_P(SetLanguageFault, refusesWithTheRealReasonAndLeavesEverythingAsItWas)
+{
+    const StoreCase& c = GetParam();
+    const std::string path = settingsPathIn(m_dir.string());
+    c.make(path);
+    ageFile(path);
+    const Snapshot before = Snapshot::of(path);
+
+    SetLanguageOutcome outcome;
+    if (c.asAnotherUser && geteuid() == 0) {
+        fs::permissions(m_dir, fs::perms::all);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const bool dropped = setgid(65534) == 0 && setuid(65534) == 0;
+            const SetLanguageOutcome got = setStartLanguage("en", path);
+            _exit(dropped && got.exitStatus == 1 && got.message.find(c.said) != std::string::npos ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "as nobody: not refused, or refused for "
+                                                                      "another reason than \""
+                                                                   << c.said << "\"";
+        fs::permissions(m_dir, fs::perms::owner_all);
+    } else {
+        outcome = setStartLanguage("en", path);
+        EXPECT_EQ(outcome.exitStatus, 1) << outcome.message;
+        EXPECT_NE(outcome.message.find(c.said), std::string::npos) << outcome.message;
+        EXPECT_NE(outcome.message.find(path), std::string::npos) << outcome.message;
+        EXPECT_NE(outcome.message.find("the start language was not changed"), std::string::npos) << outcome.message;
+        EXPECT_EQ(outcome.message.find("check that the folder exists"), std::string::npos) << outcome.message;
+    }
+    EXPECT_TRUE(Snapshot::of(path) == before) << "the refusal changed the settings file or its folder";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SetLanguageFault,
+    ::testing::Values(
+        StoreCase{"UTF-16 little-endian", file(utf16(SpanishFile, false)), "is not a text file this program can read"},
+        StoreCase{"UTF-16 big-endian", file(utf16(SpanishFile, true)), "is not a text file this program can read"},
+        StoreCase{"NUL bytes without a byte order mark", file(std::string("[Idioma]\0\nInici=Espanyol\n", 25)),
+                  "is not a text file this program can read"},
+        StoreCase{"over 1 MiB", file(SpanishFile + std::string(1024 * 1024, ';')), "is larger than 1 MiB"},
+        StoreCase{"no read permission",
+                  [](const std::string& path) {
+                      file(SpanishFile)(path);
+                      fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write);
+                  },
+                  "cannot read the settings file", true},
+        StoreCase{"a link to nowhere", [](const std::string& path) { fs::create_symlink(path + ".missing", path); },
+                  "is a symbolic link to " + std::string("/tmp/")},
+        StoreCase{"a link to itself", [](const std::string& path) { fs::create_symlink(path, path); },
+                  "which does not exist (or leads round in a loop)"},
+        StoreCase{"a named pipe", [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0644), 0); },
+                  "is not an ordinary file"},
+        StoreCase{"a folder", [](const std::string& path) { fs::create_directory(path); }, "is not an ordinary file"}),
+    [](const auto& info) {
+        std::string name;
+        for (const char c : std::string(info.param.title)) {
+            name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        }
+        return name;
+    });
+
+TEST_F(SettingsFault, aLinkToNowhereGetsNoFileCreatedThroughIt)
+{
+    const std::string path = settingsPathIn(m_dir.string());
+    fs::create_symlink(m_dir / "elsewhere.ini", path);
+    EXPECT_EQ(writeIni(LanguageSection, LanguageKey, EnglishSetting, path), "0");
+    EXPECT_FALSE(fs::exists(m_dir / "elsewhere.ini"));
+    EXPECT_TRUE(fs::is_symlink(path));
+}
+
+TEST_F(SettingsFault, aWriteThatFailsHalfWayLeavesTheOldFileUntouched)
+{
+    // The disk fills up while the new text is written: a limit on the size of files this process may write,
+    // a little above the old file's size, stands in for the full disk.
+    const std::string path = settingsPathIn(m_dir.string());
+    const std::string old = "; settings of this machine\n" +
+                            repeated("; a comment line to make the file longer\n", 20) + "[Other]\nkey=value\n";
+    file(old)(path);
+    ageFile(path);
+    const Snapshot before = Snapshot::of(path);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{static_cast<rlim_t>(old.size() + 8), static_cast<rlim_t>(old.size() + 8)};
+        const bool limited = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        const SetLanguageOutcome got = setStartLanguage("en", path);
+        _exit(limited && got.exitStatus == 1 && got.message.find("cannot write the settings file") != std::string::npos
+                  ? 0
+                  : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the failed write was not reported as such";
+    EXPECT_TRUE(Snapshot::of(path) == before) << "the failed write changed the file (content or time) or left a file";
+
+    // Without the limit the same write succeeds, keeping every other line.
+    const SetLanguageOutcome outcome = setStartLanguage("en", path);
+    EXPECT_EQ(outcome.exitStatus, 0) << outcome.message;
+    EXPECT_EQ(Snapshot::of(path).content, old + "[Idioma]\nInici=Angles\n");
+}
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "settings/Settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -211,7 +212,27 @@ TEST_F(IniFiles, writingThroughALinkChangesTheLinkedFile)
     fs::create_symlink(path("real.ini"), path("quorvel.ini"));
     EXPECT_EQ(writeIni("Idioma", "Inici", "Angles", path("quorvel.ini")), "1");
     EXPECT_TRUE(fs::is_symlink(path("quorvel.ini")));
+    EXPECT_EQ(fs::read_symlink(path("quorvel.ini")), fs::path(path("real.ini")));
     EXPECT_EQ(get(path("real.ini")), "[Idioma]\nInici=Angles\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 2) << "no file left beside";
+}
+
+TEST_F(IniFiles, aRewrittenFileKeepsItsPermissionsAndANewOneFollowsTheMask)
+{
+    const mode_t mask = umask(027);
+    EXPECT_EQ(writeIni("Idioma", "Inici", "Angles", path("new.ini")), "1");
+    EXPECT_EQ(fs::status(path("new.ini")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    for (const fs::perms kept : {fs::perms::owner_read | fs::perms::owner_write,
+                                 fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read}) {
+        put(path("quorvel.ini"), "[Idioma]\nInici=Espanyol\n");
+        fs::permissions(path("quorvel.ini"), kept);
+        EXPECT_EQ(writeIni("Idioma", "Inici", "Angles", path("quorvel.ini")), "1");
+        EXPECT_EQ(fs::status(path("quorvel.ini")).permissions(), kept);
+        EXPECT_EQ(get(path("quorvel.ini")), "[Idioma]\nInici=Angles\n");
+    }
+    umask(mask);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 2) << "no file left beside";
 }
 
 TEST_F(IniFiles, writingChangesTheFileOnDisk)
