@@ -1,5 +1,6 @@
 #include "store/FavouritesStore.h"
 
+#include "core/AsciiText.h"
 #include "core/NameRules.h"
 
 #include <QFile>
@@ -89,9 +90,10 @@ QString letterOf(FigureKind kind)
     return QString(QLatin1Char(figureLetter(kind)));
 }
 
-bool sameName(const std::string& a, const char* b)
+// Names of fields and types, compared as SQLite compares them: without regard to ASCII letter case.
+bool sameName(std::string_view a, std::string_view b)
 {
-    return QString::fromUtf8(a).compare(QLatin1String(b), Qt::CaseInsensitive) == 0;
+    return asciiLower(a) == asciiLower(b);
 }
 
 /// How the table "adreca i figura" of a file is laid out, as far as the cursor and the saves are concerned.
