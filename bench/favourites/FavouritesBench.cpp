@@ -3,12 +3,12 @@
 //   bench_favourites [--benchmark_...]
 // Each figure is the median of several runs of the action, in milliseconds.
 #include "core/FigureCoding.h"
-#include "ui/common/Notices.h"
-#include "ui/favourites/FavouritesRegistration.h"
-#include "ui/common/SaveFavourite.h"
-#include "ui/favourites/FavouritesWindow.h"
 #include "store/DataFolder.h"
 #include "store/FavouritesStore.h"
+#include "ui/common/Notices.h"
+#include "ui/common/SaveFavourite.h"
+#include "ui/favourites/FavouritesRegistration.h"
+#include "ui/favourites/FavouritesWindow.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -178,7 +178,8 @@ void BM_Save(benchmark::State& state)
     const int before = recordCount();
     const int noticesBefore = notices().informed;
     for (auto _ : state) {
-        saveFavourite(&owner, UiLanguage::Spanish, FigureKind::ThreeSided, QStringLiteral("bench-save-%1").arg(++n));
+        saveFavourite(&owner, nullptr, UiLanguage::Spanish, FigureKind::ThreeSided,
+                      QStringLiteral("bench-save-%1").arg(++n));
     }
     // Every save must have been kept: a failure would be quick and say so in a notice.
     state.counters["kept"] = recordCount() - before;

@@ -126,7 +126,7 @@ private:
 
     void save(const char* name, FigureKind kind)
     {
-        saveFavourite(m_main.get(), m_language, kind, QString::fromUtf8(name));
+        saveFavourite(m_main.get(), nullptr, m_language, kind, QString::fromUtf8(name));
     }
 
     QString savedTip() const { return QToolTip::isVisible() ? QToolTip::text() : QString(); }

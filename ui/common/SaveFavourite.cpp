@@ -17,10 +17,10 @@ void setSaveFavouriteHandler(SaveFavouriteHandler h)
     handler() = std::move(h);
 }
 
-void saveFavourite(QWidget* owner, UiLanguage language, FigureKind kind, const QString& name)
+void saveFavourite(QWidget* owner, QWidget* command, UiLanguage language, FigureKind kind, const QString& name)
 {
     if (handler()) {
-        handler()(owner, language, kind, name);
+        handler()(owner, command, language, kind, name);
     }
 }
 

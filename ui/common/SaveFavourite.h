@@ -13,11 +13,12 @@ namespace quorvel::ui {
 
 /// What the main window's four save commands call: keep name with the class of figure kind in the
 /// favourites. The favourites module installs the handler when the program starts; owner is the main
-/// window (its own cursor over the table lives as long as it does).
+/// window (its own cursor over the table lives as long as it does), command the save command that was used
+/// (the confirmation stands beside it).
 using SaveFavouriteHandler =
-    std::function<void(QWidget* owner, UiLanguage language, FigureKind kind, const QString& name)>;
+    std::function<void(QWidget* owner, QWidget* command, UiLanguage language, FigureKind kind, const QString& name)>;
 
 void setSaveFavouriteHandler(SaveFavouriteHandler handler);
-void saveFavourite(QWidget* owner, UiLanguage language, FigureKind kind, const QString& name);
+void saveFavourite(QWidget* owner, QWidget* command, UiLanguage language, FigureKind kind, const QString& name);
 
 } // namespace quorvel::ui

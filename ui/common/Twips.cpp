@@ -1,8 +1,6 @@
 #include "ui/common/Twips.h"
 
-#include <QGuiApplication>
 #include <QMainWindow>
-#include <QScreen>
 #include <QWidget>
 
 namespace quorvel::ui {
@@ -24,19 +22,6 @@ void setClientSizeTwips(QWidget* window, int width, int height)
     const int menuHeight =
         main != nullptr && main->menuWidget() != nullptr ? main->menuWidget()->sizeHint().height() : 0;
     window->setFixedSize(px(width), px(height) + menuHeight);
-}
-
-void centreOnScreen(QWidget* window)
-{
-    QScreen* screen = window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
-    if (screen == nullptr) {
-        return;
-    }
-    const QRect available = screen->availableGeometry();
-    const QSize outer = window->frameGeometry().size();
-    const int left = available.left() + (available.width() - outer.width()) / 2;
-    const int top = available.top() + (available.height() - outer.height()) / 2;
-    window->move(left, top);
 }
 
 } // namespace quorvel::ui

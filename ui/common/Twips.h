@@ -39,7 +39,4 @@ QFont arialFont(qreal pointSize, bool bold = false, bool underline = false);
 /// (so menus come first).
 void setClientSizeTwips(QWidget* window, int width, int height);
 
-/// Centres a top-level window on its screen, counting its frame; the size stays.
-void centreOnScreen(QWidget* window);
-
 } // namespace quorvel::ui

@@ -1,6 +1,7 @@
 #include "ui/common/Windows.h"
 
 #include "ui/common/Icons.h"
+#include "ui/common/WindowManners.h"
 
 #include <QTimer>
 
@@ -25,6 +26,7 @@ void setupProgramWindow(QWidget* window, const QString& objectName, const QStrin
     window->setWindowFlags(flags);
     window->setWindowTitle(caption);
     window->setWindowIcon(applicationIcon());
+    centreWhenFirstShown(window);
 }
 
 Windows& Windows::instance()
@@ -35,9 +37,7 @@ Windows& Windows::instance()
 
 void Windows::setFactory(WindowRole role, Factory factory)
 {
-    for (UiLanguage language : {UiLanguage::Spanish, UiLanguage::English}) {
-        m_factories[{role, language}] = factory;
-    }
+    m_factories[role] = std::move(factory);
 }
 
 QWidget* Windows::find(WindowRole role, UiLanguage language) const
@@ -53,7 +53,7 @@ QWidget* Windows::show(WindowRole role, UiLanguage language)
     }
     QWidget* window = find(role, language);
     if (window == nullptr) {
-        const auto factory = m_factories.find({role, language});
+        const auto factory = m_factories.find(role);
         if (factory == m_factories.end() || !factory->second) {
             return nullptr;
         }
@@ -81,12 +81,8 @@ void Windows::close(WindowRole role, UiLanguage language)
 
 void Windows::unloaded(QWidget* window)
 {
-    for (auto it = m_loaded.begin(); it != m_loaded.end(); ++it) {
-        if (it->second == window) {
-            m_loaded.erase(it);
-            break;
-        }
-    }
+    // Also called when a window is destroyed: by then its guard is already null.
+    std::erase_if(m_loaded, [window](const auto& entry) { return entry.second.isNull() || entry.second == window; });
     checkEmpty();
 }
 
@@ -131,15 +127,7 @@ void Windows::track(WindowRole role, UiLanguage language, QWidget* window)
 {
     m_loaded[{role, language}] = window;
     m_emptyReported = false;
-    connect(window, &QObject::destroyed, this, [this, window] {
-        for (auto it = m_loaded.begin(); it != m_loaded.end(); ++it) {
-            if (it->second.isNull() || it->second == window) {
-                m_loaded.erase(it);
-                break;
-            }
-        }
-        checkEmpty();
-    });
+    connect(window, &QObject::destroyed, this, [this, window] { unloaded(window); });
 }
 
 void Windows::checkEmpty()

@@ -32,7 +32,7 @@ enum class WindowButtons
 };
 
 /// Makes a widget one of the program's windows: unloaded (deleted) when it closes, found by its object
-/// name, with its caption, the program's icon and the given title-bar buttons.
+/// name, with its caption, the program's icon and the given title-bar buttons, centred when first shown.
 void setupProgramWindow(QWidget* window, const QString& objectName, const QString& caption, WindowButtons buttons);
 
 /// Knows which windows are loaded. Showing a role creates its window when it is not loaded; a window
@@ -48,7 +48,7 @@ public:
 
     static Windows& instance();
 
-    /// How a role's window is made. The window should have Qt::WA_DeleteOnClose set.
+    /// How a role's window is made, for either edition. The window should have Qt::WA_DeleteOnClose set.
     void setFactory(WindowRole role, Factory factory);
 
     /// The loaded window of a role and edition, or nullptr.
@@ -89,7 +89,7 @@ private:
     void track(WindowRole role, UiLanguage language, QWidget* window);
     void checkEmpty();
 
-    std::map<std::pair<WindowRole, UiLanguage>, Factory> m_factories;
+    std::map<WindowRole, Factory> m_factories;
     std::map<std::pair<WindowRole, UiLanguage>, QPointer<QWidget>> m_loaded;
     bool m_ending = false;
     bool m_checkQueued = false;

@@ -3,10 +3,12 @@
 #include "QuorvelConfig.h"
 #include "launch/Browser.h"
 #include "ui/common/ClickableLabel.h"
+#include "ui/common/Editions.h"
 #include "ui/common/FigureShapes.h"
 #include "ui/common/Icons.h"
 #include "ui/common/Texts.h"
 #include "ui/common/Twips.h"
+#include "ui/common/WindowManners.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/AboutFrames.h"
 
@@ -23,25 +25,29 @@ constexpr int CloseAfterMs = 10000;
 constexpr int FrameIntervalMs = 100;
 constexpr int ClientHeight = 5850;
 
-int clientWidth(UiLanguage language)
+// What one edition of the window has of its own besides its texts.
+struct AboutEdition
 {
-    return language == UiLanguage::Spanish ? 5640 : 5730;
-}
+    const char* window;
+    int clientWidth;
+    int legalNoticeHeight; // Label8
+};
 
-int legalNoticeHeight(UiLanguage language)
-{
-    return language == UiLanguage::Spanish ? 1095 : 855;
-}
+constexpr EditionTable<AboutEdition> Editions{
+    .spanish = {.window = "frmAcerca_Cast", .clientWidth = 5640, .legalNoticeHeight = 1095},
+    .english = {.window = "frmAcerca_Ang", .clientWidth = 5730, .legalNoticeHeight = 855},
+};
 
 } // namespace
 
 AboutWindow::AboutWindow(UiLanguage language, QWidget* parent) : QWidget(parent), m_language(language)
 {
     // A fixed dialog frame with only the close box, kept out of the task bar; modeless in both of its roles.
-    setupProgramWindow(
-        this, language == UiLanguage::Spanish ? QStringLiteral("frmAcerca_Cast") : QStringLiteral("frmAcerca_Ang"),
-        Texts::get(QStringLiteral("about"), QStringLiteral("caption"), language), WindowButtons::ToolCloseOnly);
-    setClientSizeTwips(this, clientWidth(language), ClientHeight);
+    const AboutEdition& edition = Editions.edition(language);
+    setupProgramWindow(this, QString::fromLatin1(edition.window),
+                       Texts::get(QStringLiteral("about"), QStringLiteral("caption"), language),
+                       WindowButtons::ToolCloseOnly);
+    setClientSizeTwips(this, edition.clientWidth, ClientHeight);
     setupControls();
     load();
 }
@@ -61,9 +67,7 @@ void AboutWindow::setupControls()
     m_picture->setGeometry(twipsRect(840, 240, 1215, 1215));
     m_picture->setAlignment(Qt::AlignCenter);
     m_picture->setAutoFillBackground(true);
-    QPalette black = m_picture->palette();
-    black.setColor(QPalette::Window, Qt::black);
-    m_picture->setPalette(black);
+    setBackground(m_picture, Colours::Black);
     connect(m_picture, &ClickableLabel::clicked, this, &AboutWindow::openHomePage);
 
     // The frames are kept in hidden images and copied into the picture box one after another. Only the first is
@@ -92,7 +96,7 @@ void AboutWindow::setupControls()
 
     auto* legal = new QLabel(texts("legal"), canvas);
     legal->setObjectName(QStringLiteral("Label8"));
-    legal->setGeometry(twipsRect(360, 4680, 3255, legalNoticeHeight(m_language)));
+    legal->setGeometry(twipsRect(360, 4680, 3255, Editions.edition(m_language).legalNoticeHeight));
     legal->setFont(arialFont(9.75));
     legal->setAlignment(Qt::AlignCenter);
     legal->setWordWrap(true);
@@ -117,7 +121,7 @@ void AboutWindow::setupControls()
 
 void AboutWindow::load()
 {
-    // Centring needs the window's frame and happens when it is first shown (showEvent).
+    // Centring needs the window's frame and happens when it is first shown.
     m_closeTimer->start();
     m_picture->setPixmap(frame(1));
     m_animationTimer->start();
@@ -161,15 +165,6 @@ QPixmap AboutWindow::frame(int number)
     return image->pixmap();
 }
 
-void AboutWindow::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    if (!m_centred) {
-        m_centred = true;
-        centreOnScreen(this);
-    }
-}
-
 void AboutWindow::nextFrame()
 {
     ++m_conta;
@@ -183,11 +178,7 @@ void AboutWindow::nextFrame()
 
 void AboutWindow::closeToMainWindow()
 {
-    const UiLanguage language = m_language;
     close(); // the close handling shows the main window
-    if (!Windows::instance().isEnding()) {
-        Windows::instance().show(WindowRole::Main, language); // showing twice is the same as once
-    }
 }
 
 void AboutWindow::openHomePage()
@@ -198,19 +189,12 @@ void AboutWindow::openHomePage()
     openInBrowser(HomePageAddress);
 }
 
-void AboutWindow::showMainWindow()
-{
-    Windows::instance().show(WindowRole::Main, m_language);
-}
-
 void AboutWindow::closeEvent(QCloseEvent* event)
 {
     m_closeTimer->stop();
     m_animationTimer->stop();
     discoverBrowser(); // BrowserPath is known before the main window exists
-    Windows::instance().unloaded(this);
-    showMainWindow();
-    event->accept();
+    acceptClose(this, event, m_language, AfterClose::MainWindowBack);
 }
 
 } // namespace quorvel::ui

@@ -32,7 +32,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -44,7 +43,6 @@ private:
     void nextFrame();
     void closeToMainWindow();
     void openHomePage();
-    void showMainWindow();
 
     UiLanguage m_language;
     ClickableLabel* m_picture = nullptr;
@@ -53,7 +51,6 @@ private:
     QTimer* m_closeTimer = nullptr;     // Timer1
     QTimer* m_animationTimer = nullptr; // Timer2
     qint16 m_conta = 0;
-    bool m_centred = false;
     bool m_discovered = false;
     bool m_loadFinishing = false;
 };

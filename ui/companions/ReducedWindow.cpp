@@ -4,9 +4,11 @@
 #include "core/SharedState.h"
 #include "launch/Browser.h"
 #include "ui/common/ClickableLabel.h"
+#include "ui/common/Editions.h"
 #include "ui/common/Icons.h"
 #include "ui/common/NameBox.h"
 #include "ui/common/Twips.h"
+#include "ui/common/WindowManners.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/KeepInFront.h"
 
@@ -25,31 +27,50 @@ namespace quorvel::ui {
 
 namespace {
 
-// Where the controls of each edition stand (twips). The English edition's frame texts stand
-// 50 twips lower and its button is narrower.
-struct Layout
+// What one edition of the window has of its own besides its texts: names and places (twips). The English
+// edition's frame texts stand 50 twips lower and its button is narrower.
+struct ReducedEdition
 {
+    const char* window;
+    const char* nameBox;
+    const char* wwwLabel;
+    const char* plainTarget;
+    const char* figureTargetPrefix; ///< the figure targets are this and the figure's order number, 1 to 4
     TwipsPlace www, box, com, command, check, targetCom;
     std::array<TwipsPlace, 4> targets;
 };
 
-constexpr Layout SpanishLayout{
-    {240, 0, 735, 255},
-    {1080, 0, 3495, 285},
-    {4680, 0, 615, 255},
-    {5400, 120, 1095, 615},
-    {5520, 840, 855, 195},
-    {240, 720, 495, 255},
-    {{{1200, 720, 495, 255}, {2280, 720, 495, 255}, {3360, 720, 495, 255}, {4560, 720, 495, 255}}},
-};
-constexpr Layout EnglishLayout{
-    {240, 50, 735, 255},
-    {1080, 0, 3495, 285},
-    {4680, 50, 615, 255},
-    {5400, 120, 975, 615},
-    {5520, 840, 855, 195},
-    {240, 720, 495, 255},
-    {{{1200, 720, 495, 255}, {2280, 720, 495, 255}, {3360, 720, 495, 255}, {4560, 720, 495, 255}}},
+constexpr EditionTable<ReducedEdition> Editions{
+    .spanish =
+        {
+            .window = "frmPeti_Cast",
+            .nameBox = "txtpAdreca",
+            .wwwLabel = "Label1",
+            .plainTarget = "lblpAdrecaCom",
+            .figureTargetPrefix = "lblpAdreca",
+            .www = {240, 0, 735, 255},
+            .box = {1080, 0, 3495, 285},
+            .com = {4680, 0, 615, 255},
+            .command = {5400, 120, 1095, 615},
+            .check = {5520, 840, 855, 195},
+            .targetCom = {240, 720, 495, 255},
+            .targets = {{{1200, 720, 495, 255}, {2280, 720, 495, 255}, {3360, 720, 495, 255}, {4560, 720, 495, 255}}},
+        },
+    .english =
+        {
+            .window = "frmPeti_Ang",
+            .nameBox = "txtpaAdreca",
+            .wwwLabel = "Label3",
+            .plainTarget = "lblpaAdrecaCom",
+            .figureTargetPrefix = "lblpaAdreca",
+            .www = {240, 50, 735, 255},
+            .box = {1080, 0, 3495, 285},
+            .com = {4680, 50, 615, 255},
+            .command = {5400, 120, 975, 615},
+            .check = {5520, 840, 855, 195},
+            .targetCom = {240, 720, 495, 255},
+            .targets = {{{1200, 720, 495, 255}, {2280, 720, 495, 255}, {3360, 720, 495, 255}, {4560, 720, 495, 255}}},
+        },
 };
 
 constexpr int ClientWidth = 6555;
@@ -106,7 +127,8 @@ QString utf8(const std::string& text)
 ReducedWindow::ReducedWindow(UiLanguage language)
     : FigureCanvas(nullptr), m_language(language), m_texts(QStringLiteral("reduced"), language)
 {
-    setupProgramWindow(this, m_texts("objName.window"), m_texts("caption"), WindowButtons::MinimiseAndClose);
+    setupProgramWindow(this, QString::fromLatin1(Editions.edition(language).window), m_texts("caption"),
+                       WindowButtons::MinimiseAndClose);
     setClientSizeTwips(this, ClientWidth, ClientHeight);
 
     setupControls();
@@ -116,40 +138,40 @@ ReducedWindow::ReducedWindow(UiLanguage language)
 
 void ReducedWindow::setupControls()
 {
-    const Layout& layout = m_language == UiLanguage::Spanish ? SpanishLayout : EnglishLayout;
+    const ReducedEdition& edition = Editions.edition(m_language);
     const QFont frameFont = arialFont(9.75, true);
 
     // The name box first: it is first in the focus order.
     m_box = new QLineEdit(this);
-    m_box->setObjectName(m_texts("objName.box"));
-    m_box->setGeometry(twipsRect(layout.box));
+    m_box->setObjectName(QString::fromLatin1(edition.nameBox));
+    m_box->setGeometry(twipsRect(edition.box));
     m_box->setFont(frameFont);
 
     auto* www = new QLabel(m_texts("www"), this);
-    www->setObjectName(m_texts("objName.www"));
-    www->setGeometry(twipsRect(layout.www));
+    www->setObjectName(QString::fromLatin1(edition.wwwLabel));
+    www->setGeometry(twipsRect(edition.www));
     www->setFont(frameFont);
 
     auto* com = new QLabel(m_texts("com"), this);
     com->setObjectName(QStringLiteral("Label2"));
-    com->setGeometry(twipsRect(layout.com));
+    com->setGeometry(twipsRect(edition.com));
     com->setFont(frameFont);
 
     m_back = new WrappingButton(m_texts("Command1"), this);
     m_back->setObjectName(QStringLiteral("Command1"));
-    m_back->setGeometry(twipsRect(layout.command));
+    m_back->setGeometry(twipsRect(edition.command));
     m_back->setToolTip(m_texts("Command1.tip"));
     m_back->setFont(arialFont(8.25));
 
     m_keepInFront = new QCheckBox(m_texts("Check_VFlot"), this);
     m_keepInFront->setObjectName(QStringLiteral("Check_VFlot"));
-    m_keepInFront->setGeometry(twipsRect(layout.check));
+    m_keepInFront->setGeometry(twipsRect(edition.check));
     m_keepInFront->setFont(arialFont(8.25));
     m_keepInFront->hide(); // until the load decides
 
     auto* plain = new ClickableLabel(this);
-    plain->setObjectName(m_texts("objName.targetCom"));
-    plain->setGeometry(twipsRect(layout.targetCom));
+    plain->setObjectName(QString::fromLatin1(edition.plainTarget));
+    plain->setGeometry(twipsRect(edition.targetCom));
     styleAsAddress(plain);
     connect(plain, &ClickableLabel::clicked, this, [this] { openTarget(std::nullopt); });
 
@@ -158,8 +180,8 @@ void ReducedWindow::setupControls()
         const std::size_t i = figureIndex(kind);
         addOutline(outlines[i], OutlineWidth);
         auto* target = new ClickableLabel(this);
-        target->setObjectName(m_texts("objName.target") + QString::number(figureOrder(kind)));
-        target->setGeometry(twipsRect(layout.targets[i]));
+        target->setObjectName(QString::fromLatin1(edition.figureTargetPrefix) + QString::number(figureOrder(kind)));
+        target->setGeometry(twipsRect(edition.targets[i]));
         styleAsAddress(target);
         connect(target, &ClickableLabel::clicked, this, [this, kind] { openTarget(kind); });
     }
@@ -178,7 +200,6 @@ void ReducedWindow::load()
 {
     m_box->setText(utf8(CurrentName)); // a change: the box's validation runs on it
     m_box->setFocus();
-    centreOnScreen(this);
     m_keepInFront->setChecked(false);
     m_keepInFront->setVisible(KeepInFront::current().supported());
 }
@@ -205,8 +226,7 @@ void ReducedWindow::backToMain()
 void ReducedWindow::closeEvent(QCloseEvent* event)
 {
     // The close box hands nothing on and does not bring the main window back.
-    Windows::instance().unloaded(this);
-    event->accept();
+    acceptClose(this, event, m_language, AfterClose::NothingMore);
 }
 
 } // namespace quorvel::ui

@@ -2,10 +2,12 @@
 
 #include "core/FigureCoding.h"
 #include "core/SharedState.h"
+#include "ui/common/Editions.h"
 #include "ui/common/FigureShapes.h"
 #include "ui/common/Help.h"
 #include "ui/common/Icons.h"
 #include "ui/common/Twips.h"
+#include "ui/common/WindowManners.h"
 #include "ui/common/Windows.h"
 
 #include <QCloseEvent>
@@ -19,24 +21,46 @@ namespace quorvel::ui {
 
 namespace {
 
-// Per edition: client area, help topic and how far every control stands above the Spanish places.
-struct Edition
+// What one edition of the window has of its own besides its texts.
+struct RegisterEdition
 {
+    const char* window;
+    const char* labelPrefix; ///< the address labels are this and the figure's order number, 1 to 4
+    const char* printItem;
     int clientWidth;
     int clientHeight;
-    int helpContext;
-    int shiftUp;
+    int helpTopic;
+    int shiftUp; ///< how far every control stands above the Spanish places, in twips
 };
 
-constexpr Edition SpanishEdition{9135, 3570, 100, 0};
-constexpr Edition EnglishEdition{9105, 3450, 101, 120};
+constexpr EditionTable<RegisterEdition> Editions{
+    .spanish =
+        {
+            .window = "frmReg_Cast",
+            .labelPrefix = "lblReg_Ad",
+            .printItem = "mnureg",
+            .clientWidth = 9135,
+            .clientHeight = 3570,
+            .helpTopic = 100,
+            .shiftUp = 0,
+        },
+    .english =
+        {
+            .window = "frmReg_Ang",
+            .labelPrefix = "lblaReg_Ad",
+            .printItem = "mnuregisters",
+            .clientWidth = 9105,
+            .clientHeight = 3450,
+            .helpTopic = 101,
+            .shiftUp = 120,
+        },
+};
 
 constexpr int LabelLeft = 1560;
 constexpr int LabelWidth = 7335;
 constexpr int LabelHeight = 375;
 constexpr std::array<int, 4> LabelTops = {720, 1440, 2160, 2880};
 constexpr int OutlineWidth = 2;
-constexpr QRgb LabelBlue = 0x0000C0;
 
 // The figure beside each label, in twips (Spanish places), in the order of the figure kinds.
 std::array<FigureOutline, 4> windowOutlines()
@@ -103,18 +127,18 @@ void drawRegisterPage(QPainter& painter, qreal dotsPerCm, const std::array<QStri
 RegisterWindow::RegisterWindow(UiLanguage language)
     : m_language(language), m_texts(QStringLiteral("register"), language)
 {
-    setupProgramWindow(this, m_texts("objName.window"), m_texts("caption"), WindowButtons::CloseOnly);
+    const RegisterEdition& edition = Editions.edition(language);
+    setupProgramWindow(this, QString::fromLatin1(edition.window), m_texts("caption"), WindowButtons::CloseOnly);
 
     setupControls();
     setupMenus();
-    const Edition& edition = language == UiLanguage::Spanish ? SpanishEdition : EnglishEdition;
-    Help::bindF1(this, m_language, edition.helpContext);
+    Help::bindF1(this, m_language, edition.helpTopic);
     load();
 }
 
 void RegisterWindow::setupControls()
 {
-    const Edition& edition = m_language == UiLanguage::Spanish ? SpanishEdition : EnglishEdition;
+    const RegisterEdition& edition = Editions.edition(m_language);
     auto* canvas = new FigureCanvas(this);
     canvas->setObjectName(QStringLiteral("client"));
     canvas->setFixedSize(px(edition.clientWidth), px(edition.clientHeight));
@@ -125,12 +149,10 @@ void RegisterWindow::setupControls()
         const std::size_t i = figureIndex(kind);
         canvas->addOutline(shifted(outlines[i], -edition.shiftUp), OutlineWidth);
         auto* label = new QLabel(canvas);
-        label->setObjectName(m_texts("objName.label") + QString::number(figureOrder(kind)));
+        label->setObjectName(QString::fromLatin1(edition.labelPrefix) + QString::number(figureOrder(kind)));
         label->setGeometry(twipsRect(LabelLeft, LabelTops[i] - edition.shiftUp, LabelWidth, LabelHeight));
         label->setFont(arialFont(11.25, true));
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, QColor::fromRgb(LabelBlue));
-        label->setPalette(palette);
+        setTextColour(label, Colours::AddressBlue);
         m_labels[i] = label;
     }
 }
@@ -138,17 +160,16 @@ void RegisterWindow::setupControls()
 void RegisterWindow::setupMenus()
 {
     // One item straight on the menu bar, with no submenu.
+    const RegisterEdition& edition = Editions.edition(m_language);
     QAction* print = menuBar()->addAction(m_texts("menu"));
-    print->setObjectName(m_texts("objName.menu"));
+    print->setObjectName(QString::fromLatin1(edition.printItem));
     connect(print, &QAction::triggered, this, [this] { printRegister(); });
 
-    const Edition& edition = m_language == UiLanguage::Spanish ? SpanishEdition : EnglishEdition;
     setClientSizeTwips(this, edition.clientWidth, edition.clientHeight);
 }
 
 void RegisterWindow::load()
 {
-    centreOnScreen(this);
     for (FigureKind kind : AllFigureKinds) {
         const std::size_t i = figureIndex(kind);
         m_labels[i]->setText(QString::fromStdString(RegisterAddresses[i]));
@@ -170,8 +191,7 @@ PrintOutcome RegisterWindow::printRegister()
 
 void RegisterWindow::closeEvent(QCloseEvent* event)
 {
-    Windows::instance().unloadedBackToMain(this, m_language);
-    event->accept();
+    acceptClose(this, event, m_language, AfterClose::MainWindowBack);
 }
 
 } // namespace quorvel::ui

@@ -1,9 +1,11 @@
 #include "ui/companions/SymbologyWindow.h"
 
+#include "ui/common/Editions.h"
 #include "ui/common/FigureShapes.h"
 #include "ui/common/Help.h"
 #include "ui/common/Icons.h"
 #include "ui/common/Twips.h"
+#include "ui/common/WindowManners.h"
 #include "ui/common/Windows.h"
 
 #include <QApplication>
@@ -23,13 +25,15 @@ namespace quorvel::ui {
 
 namespace {
 
-// Everything that differs between the editions: client area, help topic and the places of the
-// example address labels and of two sentence labels (twips).
-struct Edition
+// What one edition of the window has of its own besides its texts: names, client area, help topic and the
+// places of the example address labels and of the sentence labels (twips).
+struct SymbologyEdition
 {
+    const char* window;
+    const char* printItem;
     int clientWidth;
     int clientHeight;
-    int helpContext;
+    int helpTopic;
     TwipsPlace example1;    // Label6, row 1
     TwipsPlace example2;    // Label7, row 2
     TwipsPlace example4;    // Label5 index 1, row 4
@@ -38,30 +42,39 @@ struct Edition
     std::array<TwipsPlace, 4> sentences;
 };
 
-constexpr Edition SpanishEdition{
-    6465,
-    5265,
-    400,
-    {240, 600, 1335, 255},
-    {240, 1800, 1335, 255},
-    {240, 4560, 1335, 255},
-    {720, 3120, 495, 255},
-    {480, 3360, 975, 255},
-    {{{1920, 360, 2175, 615}, {1920, 1560, 2175, 735}, {1920, 2880, 2175, 615}, {1920, 4320, 2055, 975}}},
-};
-constexpr Edition EnglishEdition{
-    6450,
-    5250,
-    404,
-    {360, 600, 1215, 255},
-    {360, 1800, 1215, 255},
-    {360, 4560, 1215, 255},
-    {720, 3120, 495, 255},
-    {600, 3360, 735, 255},
-    {{{1920, 360, 2175, 615}, {1800, 1560, 2295, 735}, {1920, 2880, 2175, 615}, {1920, 4320, 2055, 735}}},
+constexpr EditionTable<SymbologyEdition> Editions{
+    .spanish =
+        {
+            .window = "frmSimb_Cast",
+            .printItem = "mnuimprsimb",
+            .clientWidth = 6465,
+            .clientHeight = 5265,
+            .helpTopic = 400,
+            .example1 = {240, 600, 1335, 255},
+            .example2 = {240, 1800, 1335, 255},
+            .example4 = {240, 4560, 1335, 255},
+            .exampleWww = {720, 3120, 495, 255},
+            .exampleRest = {480, 3360, 975, 255},
+            .sentences =
+                {{{1920, 360, 2175, 615}, {1920, 1560, 2175, 735}, {1920, 2880, 2175, 615}, {1920, 4320, 2055, 975}}},
+        },
+    .english =
+        {
+            .window = "frmSimb_Ang",
+            .printItem = "mnuPrint",
+            .clientWidth = 6450,
+            .clientHeight = 5250,
+            .helpTopic = 404,
+            .example1 = {360, 600, 1215, 255},
+            .example2 = {360, 1800, 1215, 255},
+            .example4 = {360, 4560, 1215, 255},
+            .exampleWww = {720, 3120, 495, 255},
+            .exampleRest = {600, 3360, 735, 255},
+            .sentences =
+                {{{1920, 360, 2175, 615}, {1800, 1560, 2295, 735}, {1920, 2880, 2175, 615}, {1920, 4320, 2055, 735}}},
+        },
 };
 
-constexpr QRgb WindowGrey = 0xC0C0C0;
 constexpr int RowOutlineWidth = 3;
 constexpr int SampleOutlineWidth = 2;
 constexpr int PanelLeft = 4200;
@@ -119,14 +132,6 @@ QLabel* addLabel(QWidget* parent, const QString& name, const QString& text, cons
     return label;
 }
 
-void fill(QWidget* widget, const QColor& colour)
-{
-    widget->setAutoFillBackground(true);
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
-}
-
 } // namespace
 
 QImage handDrawnEllipse()
@@ -164,22 +169,21 @@ QImage handDrawnEllipse()
 SymbologyWindow::SymbologyWindow(UiLanguage language)
     : m_language(language), m_texts(QStringLiteral("symbology"), language)
 {
-    setupProgramWindow(this, m_texts("objName.window"), m_texts("caption"), WindowButtons::CloseOnly);
+    const SymbologyEdition& edition = Editions.edition(language);
+    setupProgramWindow(this, QString::fromLatin1(edition.window), m_texts("caption"), WindowButtons::CloseOnly);
 
     setupControls();
     setupMenus();
-    const Edition& edition = language == UiLanguage::Spanish ? SpanishEdition : EnglishEdition;
-    Help::bindF1(this, m_language, edition.helpContext);
-    centreOnScreen(this);
+    Help::bindF1(this, m_language, edition.helpTopic);
 }
 
 void SymbologyWindow::setupControls()
 {
-    const Edition& edition = m_language == UiLanguage::Spanish ? SpanishEdition : EnglishEdition;
+    const SymbologyEdition& edition = Editions.edition(m_language);
     auto* canvas = new FigureCanvas(this);
     canvas->setObjectName(QStringLiteral("client"));
     canvas->setFixedSize(px(edition.clientWidth), px(edition.clientHeight));
-    fill(canvas, QColor::fromRgb(WindowGrey));
+    setBackground(canvas, Colours::PanelGrey);
     setCentralWidget(canvas);
 
     for (const FigureOutline& outline : rowOutlines()) {
@@ -207,7 +211,7 @@ void SymbologyWindow::setupControls()
         auto* panel = new FigureCanvas(canvas);
         panel->setObjectName(QStringLiteral("Picture") + row);
         panel->setGeometry(twipsRect(PanelLeft, PanelTops[i], PanelWidth, PanelHeight));
-        fill(panel, Qt::white);
+        setBackground(panel, Colours::White);
         for (const FigureOutline& outline : samples[i]) {
             panel->addOutline(outline, SampleOutlineWidth);
         }
@@ -219,18 +223,18 @@ void SymbologyWindow::setupControls()
             auto* blank = new QLabel(panel);
             blank->setObjectName(QStringLiteral("Label8"));
             blank->setGeometry(twipsRect(720, 840, 615, 135));
-            fill(blank, QApplication::palette().color(QPalette::Base)); // the system's window background
+            setBackground(blank, QApplication::palette().color(QPalette::Base)); // the system's window background
         }
     }
 }
 
 void SymbologyWindow::setupMenus()
 {
+    const SymbologyEdition& edition = Editions.edition(m_language);
     QAction* print = menuBar()->addAction(m_texts("menu"));
-    print->setObjectName(m_texts("objName.menu"));
+    print->setObjectName(QString::fromLatin1(edition.printItem));
     connect(print, &QAction::triggered, this, [this] { printWindow(); });
 
-    const Edition& edition = m_language == UiLanguage::Spanish ? SpanishEdition : EnglishEdition;
     setClientSizeTwips(this, edition.clientWidth, edition.clientHeight);
 }
 
@@ -248,8 +252,7 @@ PrintOutcome SymbologyWindow::printWindow()
 
 void SymbologyWindow::closeEvent(QCloseEvent* event)
 {
-    Windows::instance().unloadedBackToMain(this, m_language);
-    event->accept();
+    acceptClose(this, event, m_language, AfterClose::MainWindowBack);
 }
 
 } // namespace quorvel::ui

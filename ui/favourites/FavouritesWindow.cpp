@@ -3,11 +3,13 @@
 #include "launch/Browser.h"
 #include "store/DataFolder.h"
 #include "ui/common/ClickableLabel.h"
+#include "ui/common/Editions.h"
 #include "ui/common/FigureShapes.h"
 #include "ui/common/Help.h"
 #include "ui/common/Icons.h"
 #include "ui/common/Notices.h"
 #include "ui/common/Twips.h"
+#include "ui/common/WindowManners.h"
 #include "ui/common/Windows.h"
 #include "ui/favourites/FavouritesTexts.h"
 
@@ -25,32 +27,69 @@ namespace quorvel::ui {
 
 namespace {
 
-/// What differs between the two editions besides their texts (resources/texts/favourites.tsv).
-struct Edition
+// How an address is handed on: to the browser program found at start, or to the desktop's own opener.
+enum class LaunchForm
 {
+    Browser,
+    Shell,
+};
+
+/// What one edition of the window has of its own besides its texts (resources/texts/favourites.tsv).
+struct FavouritesEdition
+{
+    const char* window;
+    const char* menu;
+    const char* exitItem;
     int clientWidth;
     int clientHeight;
     bool sizable;
     int helpTopic;
-    bool labelsUseBrowser; ///< address labels launch through the browser program (else through the shell)
-    int label1Width;
-    int label2Left;
-    int label2Width;
-    int label3Width;
-    int label4Width;
+    LaunchForm addressLabelLaunch; ///< the four address labels of the search by name
+    LaunchForm listCommandLaunch;  ///< the four "open" commands of the search by figure
+    int byFigureLinkWidth;         ///< Label1
+    int byNameLinkLeft;            ///< Label2
+    int byNameLinkWidth;
+    int noEntriesTextWidth; ///< Label3
+    int searchPromptWidth;  ///< Label4
 };
 
-constexpr Edition Spanish{9240, 4980, false, 200, true, 1815, 4920, 1815, 8655, 2175};
-constexpr Edition English{9210, 4950, true, 202, false, 1695, 5160, 1575, 9015, 2055};
+constexpr EditionTable<FavouritesEdition> Editions{
+    .spanish =
+        {
+            .window = "frmbdd",
+            .menu = "mnuopcions",
+            .exitItem = "mnusalir",
+            .clientWidth = 9240,
+            .clientHeight = 4980,
+            .sizable = false,
+            .helpTopic = 200,
+            .addressLabelLaunch = LaunchForm::Browser,
+            .listCommandLaunch = LaunchForm::Shell,
+            .byFigureLinkWidth = 1815,
+            .byNameLinkLeft = 4920,
+            .byNameLinkWidth = 1815,
+            .noEntriesTextWidth = 8655,
+            .searchPromptWidth = 2175,
+        },
+    .english =
+        {
+            .window = "frmdb",
+            .menu = "mnuoptions",
+            .exitItem = "mnuexit",
+            .clientWidth = 9210,
+            .clientHeight = 4950,
+            .sizable = true,
+            .helpTopic = 202,
+            .addressLabelLaunch = LaunchForm::Shell,
+            .listCommandLaunch = LaunchForm::Browser,
+            .byFigureLinkWidth = 1695,
+            .byNameLinkLeft = 5160,
+            .byNameLinkWidth = 1575,
+            .noEntriesTextWidth = 9015,
+            .searchPromptWidth = 2055,
+        },
+};
 
-const Edition& edition(UiLanguage language)
-{
-    return language == UiLanguage::Spanish ? Spanish : English;
-}
-
-constexpr QRgb Blue = 0x0000FF;
-constexpr QRgb Red = 0xFF0000;
-constexpr QRgb DarkRed = 0x800000;
 constexpr int ComboHeight = 315;
 
 /// The controls of one class of figure on the two panels, in twips.
@@ -78,11 +117,13 @@ QString name(const char* objectName)
     return QString::fromLatin1(objectName);
 }
 
-void colourText(QWidget* widget, QRgb colour)
+void launch(LaunchForm form, const std::string& address)
 {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, QColor::fromRgb(colour));
-    widget->setPalette(palette);
+    if (form == LaunchForm::Browser) {
+        openInBrowser(address);
+    } else {
+        openWithShell(address);
+    }
 }
 
 FigureCanvas* filledCircle(QWidget* parent, const char* objectName, int left, int top, int size)
@@ -90,8 +131,8 @@ FigureCanvas* filledCircle(QWidget* parent, const char* objectName, int left, in
     auto* circle = new FigureCanvas(parent);
     circle->setObjectName(name(objectName));
     circle->setGeometry(twipsRect(left, top, size, size));
-    circle->addFilled(FigureOutline::ellipse(QRectF(15, 15, size - 45, size - 45)), QColor::fromRgb(Blue),
-                      QColor::fromRgb(Blue));
+    circle->addFilled(FigureOutline::ellipse(QRectF(15, 15, size - 45, size - 45)), QColor::fromRgb(Colours::FrameBlue),
+                      QColor::fromRgb(Colours::FrameBlue));
     circle->hide();
     return circle;
 }
@@ -119,8 +160,8 @@ QString FavouritesWindow::text(const char* key) const
 
 void FavouritesWindow::setupWindow()
 {
-    const Edition& e = edition(m_language);
-    setupProgramWindow(this, text("objName.window"), text("caption"), WindowButtons::MinimiseAndClose);
+    const FavouritesEdition& e = Editions.edition(m_language);
+    setupProgramWindow(this, name(e.window), text("caption"), WindowButtons::MinimiseAndClose);
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -136,7 +177,7 @@ void FavouritesWindow::setupWindow()
 
 void FavouritesWindow::setupControls()
 {
-    const Edition& e = edition(m_language);
+    const FavouritesEdition& e = Editions.edition(m_language);
     QWidget* client = centralWidget();
 
     auto* title = new QLabel(text("title"), client);
@@ -144,34 +185,34 @@ void FavouritesWindow::setupControls()
     title->setGeometry(twipsRect(240, 120, 8775, 735));
     title->setFont(arialFont(26.25, true, true));
     title->setAlignment(Qt::AlignCenter);
-    colourText(title, Red);
+    setTextColour(title, Colours::TitleRed);
 
-    m_shape3 = filledCircle(client, "Shape3", 1920, 1080, 255);
-    m_shape4 = filledCircle(client, "Shape4", 6960, 1080, 255);
+    m_byFigureMark = filledCircle(client, "Shape3", 1920, 1080, 255);
+    m_byNameMark = filledCircle(client, "Shape4", 6960, 1080, 255);
 
-    m_label1 = new ClickableLabel(client);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->setText(text("label1"));
-    m_label1->setGeometry(twipsRect(2400, 1080, e.label1Width, 255));
-    m_label2 = new ClickableLabel(client);
-    m_label2->setObjectName(QStringLiteral("Label2"));
-    m_label2->setText(text("label2"));
-    m_label2->setGeometry(twipsRect(e.label2Left, 1080, e.label2Width, 255));
-    for (QLabel* label : {static_cast<QLabel*>(m_label1), static_cast<QLabel*>(m_label2)}) {
+    m_byFigureLink = new ClickableLabel(client);
+    m_byFigureLink->setObjectName(QStringLiteral("Label1"));
+    m_byFigureLink->setText(text("label1"));
+    m_byFigureLink->setGeometry(twipsRect(2400, 1080, e.byFigureLinkWidth, 255));
+    m_byNameLink = new ClickableLabel(client);
+    m_byNameLink->setObjectName(QStringLiteral("Label2"));
+    m_byNameLink->setText(text("label2"));
+    m_byNameLink->setGeometry(twipsRect(e.byNameLinkLeft, 1080, e.byNameLinkWidth, 255));
+    for (QLabel* label : {static_cast<QLabel*>(m_byFigureLink), static_cast<QLabel*>(m_byNameLink)}) {
         label->setFont(arialFont(9.75, true, true));
-        colourText(label, Blue);
+        setTextColour(label, Colours::FrameBlue);
     }
 
-    m_picnohay = new QWidget(client);
-    m_picnohay->setObjectName(QStringLiteral("picnohay"));
-    m_picnohay->setGeometry(twipsRect(0, 1440, 9255, 3255));
-    m_label3 = new QLabel(text("label3"), m_picnohay);
-    m_label3->setObjectName(QStringLiteral("Label3"));
-    m_label3->setGeometry(twipsRect(120, 840, e.label3Width, 1695));
-    m_label3->setFont(arialFont(48, true, true));
-    m_label3->setAlignment(Qt::AlignCenter);
-    m_label3->setWordWrap(true);
-    colourText(m_label3, DarkRed);
+    m_noEntriesPanel = new QWidget(client);
+    m_noEntriesPanel->setObjectName(QStringLiteral("picnohay"));
+    m_noEntriesPanel->setGeometry(twipsRect(0, 1440, 9255, 3255));
+    m_noEntriesText = new QLabel(text("label3"), m_noEntriesPanel);
+    m_noEntriesText->setObjectName(QStringLiteral("Label3"));
+    m_noEntriesText->setGeometry(twipsRect(120, 840, e.noEntriesTextWidth, 1695));
+    m_noEntriesText->setFont(arialFont(48, true, true));
+    m_noEntriesText->setAlignment(Qt::AlignCenter);
+    m_noEntriesText->setWordWrap(true);
+    setTextColour(m_noEntriesText, Colours::NoticeRed);
 
     setupNamePanel();
     setupFigurePanel();
@@ -180,56 +221,56 @@ void FavouritesWindow::setupControls()
 
 void FavouritesWindow::setupNamePanel()
 {
-    const Edition& e = edition(m_language);
-    m_picnom = new FigureCanvas(centralWidget());
-    m_picnom->setObjectName(QStringLiteral("picnom"));
-    m_picnom->setGeometry(twipsRect(0, 1440, 9255, 3255));
+    const FavouritesEdition& e = Editions.edition(m_language);
+    m_byNamePanel = new FigureCanvas(centralWidget());
+    m_byNamePanel->setObjectName(QStringLiteral("picnom"));
+    m_byNamePanel->setGeometry(twipsRect(0, 1440, 9255, 3255));
 
-    auto* prompt = new QLabel(text("label4"), m_picnom);
+    auto* prompt = new QLabel(text("label4"), m_byNamePanel);
     prompt->setObjectName(QStringLiteral("Label4"));
-    prompt->setGeometry(twipsRect(240, 120, e.label4Width, 375));
+    prompt->setGeometry(twipsRect(240, 120, e.searchPromptWidth, 375));
     prompt->setFont(arialFont(12, true));
 
     // The search box takes any text: what it finds is decided by comparing, not by the name rules.
-    m_txtNom = new QLineEdit(m_picnom);
-    m_txtNom->setObjectName(QStringLiteral("txtNOM"));
-    m_txtNom->setGeometry(twipsRect(2400, 120, 5415, 285));
+    m_searchBox = new QLineEdit(m_byNamePanel);
+    m_searchBox->setObjectName(QStringLiteral("txtNOM"));
+    m_searchBox->setGeometry(twipsRect(2400, 120, 5415, 285));
 
-    auto* search = new QPushButton(text("cmdbuscar"), m_picnom);
-    search->setObjectName(QStringLiteral("cmdbuscar"));
-    search->setGeometry(twipsRect(8040, 120, 1095, 375));
-    search->setToolTip(text("cmdbuscarTip"));
-    search->setAutoDefault(false);
+    m_searchCommand = new QPushButton(text("cmdbuscar"), m_byNamePanel);
+    m_searchCommand->setObjectName(QStringLiteral("cmdbuscar"));
+    m_searchCommand->setGeometry(twipsRect(8040, 120, 1095, 375));
+    m_searchCommand->setToolTip(text("cmdbuscarTip"));
+    m_searchCommand->setAutoDefault(false);
 
-    auto* back = new QPushButton(m_picnom);
-    back->setObjectName(QStringLiteral("Command7"));
-    back->setGeometry(twipsRect(2400, 600, 1575, 615));
-    back->setIcon(resourceIcon("fav-previous"));
-    back->setIconSize(QSize(32, 32));
-    back->setToolTip(text("command7Tip"));
-    auto* next = new QPushButton(m_picnom);
-    next->setObjectName(QStringLiteral("Command8"));
-    next->setGeometry(twipsRect(6240, 600, 1575, 615));
-    next->setIcon(resourceIcon("fav-next"));
-    next->setIconSize(QSize(32, 32));
-    next->setToolTip(text("command8Tip"));
+    m_stepBackCommand = new QPushButton(m_byNamePanel);
+    m_stepBackCommand->setObjectName(QStringLiteral("Command7"));
+    m_stepBackCommand->setGeometry(twipsRect(2400, 600, 1575, 615));
+    m_stepBackCommand->setIcon(resourceIcon("fav-previous"));
+    m_stepBackCommand->setIconSize(QSize(32, 32));
+    m_stepBackCommand->setToolTip(text("command7Tip"));
+    m_stepNextCommand = new QPushButton(m_byNamePanel);
+    m_stepNextCommand->setObjectName(QStringLiteral("Command8"));
+    m_stepNextCommand->setGeometry(twipsRect(6240, 600, 1575, 615));
+    m_stepNextCommand->setIcon(resourceIcon("fav-next"));
+    m_stepNextCommand->setIconSize(QSize(32, 32));
+    m_stepNextCommand->setToolTip(text("command8Tip"));
 
-    m_picnom->addOutline(FigureOutline::rectangle(QRectF(240, 1320, 1455, 255)), 2);
-    m_picnom->addOutline(FigureOutline::ellipse(QRectF(240, 1800, 1455, 255)), 2);
-    m_picnom->addOutline(FigureOutline::polygon(QPolygonF({{240, 2520}, {960, 2280}, {1680, 2520}})), 2);
-    m_picnom->addOutline(FigureOutline::polygon(QPolygonF({{240, 2895},
-                                                           {706, 2760},
-                                                           {1256, 2760},
-                                                           {1680, 2895},
-                                                           {1680, 2985},
-                                                           {1256, 3120},
-                                                           {706, 3120},
-                                                           {240, 2985}})),
-                         2);
+    m_byNamePanel->addOutline(FigureOutline::rectangle(QRectF(240, 1320, 1455, 255)), 2);
+    m_byNamePanel->addOutline(FigureOutline::ellipse(QRectF(240, 1800, 1455, 255)), 2);
+    m_byNamePanel->addOutline(FigureOutline::polygon(QPolygonF({{240, 2520}, {960, 2280}, {1680, 2520}})), 2);
+    m_byNamePanel->addOutline(FigureOutline::polygon(QPolygonF({{240, 2895},
+                                                                {706, 2760},
+                                                                {1256, 2760},
+                                                                {1680, 2895},
+                                                                {1680, 2985},
+                                                                {1256, 3120},
+                                                                {706, 3120},
+                                                                {240, 2985}})),
+                              2);
 
     for (FigureKind kind : AllFigureKinds) {
         const KindLayout& k = Kinds[figureIndex(kind)];
-        auto* label = new ClickableLabel(m_picnom);
+        auto* label = new ClickableLabel(m_byNamePanel);
         label->setObjectName(name(k.addressLabel));
         label->setGeometry(twipsRect(1920, k.rowTop, 6255, 255));
         label->setFont(arialFont(9.75));
@@ -237,37 +278,38 @@ void FavouritesWindow::setupNamePanel()
         label->setText(store::NoNameShown);
         m_addressLabels[figureIndex(kind)] = label;
 
-        auto* remove = new QPushButton(m_picnom);
+        auto* remove = new QPushButton(m_byNamePanel);
         remove->setObjectName(name(k.deleteCommand));
         remove->setGeometry(twipsRect(8280, k.deleteTop, 855, 495));
         remove->setIcon(resourceIcon("fav-delete"));
         remove->setIconSize(QSize(28, 28));
         remove->setToolTip(text("deleteTip"));
+        m_deleteCommands[figureIndex(kind)] = remove;
     }
 }
 
 void FavouritesWindow::setupFigurePanel()
 {
-    m_picfig = new FigureCanvas(centralWidget());
-    m_picfig->setObjectName(QStringLiteral("picfig"));
-    m_picfig->setGeometry(twipsRect(0, 1440, 9255, 3255));
-    m_picfig->addOutline(FigureOutline::rectangle(QRectF(240, 480, 3855, 735)), 3);
-    m_picfig->addOutline(FigureOutline::ellipse(QRectF(5160, 480, 3855, 735)), 3);
-    m_picfig->addOutline(FigureOutline::polygon(QPolygonF({{2280, 1800}, {4200, 2760}, {240, 2760}})), 3);
-    m_picfig->addOutline(FigureOutline::polygon(QPolygonF({{5160, 2160},
-                                                           {6480, 1800},
-                                                           {7800, 1800},
-                                                           {9000, 2160},
-                                                           {9000, 2400},
-                                                           {7800, 2760},
-                                                           {6480, 2760},
-                                                           {5160, 2400}})),
-                         3);
+    m_byFigurePanel = new FigureCanvas(centralWidget());
+    m_byFigurePanel->setObjectName(QStringLiteral("picfig"));
+    m_byFigurePanel->setGeometry(twipsRect(0, 1440, 9255, 3255));
+    m_byFigurePanel->addOutline(FigureOutline::rectangle(QRectF(240, 480, 3855, 735)), 3);
+    m_byFigurePanel->addOutline(FigureOutline::ellipse(QRectF(5160, 480, 3855, 735)), 3);
+    m_byFigurePanel->addOutline(FigureOutline::polygon(QPolygonF({{2280, 1800}, {4200, 2760}, {240, 2760}})), 3);
+    m_byFigurePanel->addOutline(FigureOutline::polygon(QPolygonF({{5160, 2160},
+                                                                  {6480, 1800},
+                                                                  {7800, 1800},
+                                                                  {9000, 2160},
+                                                                  {9000, 2400},
+                                                                  {7800, 2760},
+                                                                  {6480, 2760},
+                                                                  {5160, 2400}})),
+                                3);
 
     for (FigureKind kind : AllFigureKinds) {
         const KindLayout& k = Kinds[figureIndex(kind)];
         // A plain string model keeps filling lists of many thousands of names quick.
-        auto* combo = new QComboBox(m_picfig);
+        auto* combo = new QComboBox(m_byFigurePanel);
         combo->setObjectName(name(k.combo));
         combo->setEditable(false);
         combo->setGeometry(twipsRect(k.comboLeft, k.comboTop, k.comboWidth, ComboHeight));
@@ -277,78 +319,63 @@ void FavouritesWindow::setupFigurePanel()
         m_combos[figureIndex(kind)] = combo;
         m_listModels[figureIndex(kind)] = model;
 
-        auto* command = new QPushButton(text("listCommand"), m_picfig);
+        auto* command = new QPushButton(text("listCommand"), m_byFigurePanel);
         command->setObjectName(name(k.listCommand));
         command->setGeometry(twipsRect(k.commandLeft, k.commandTop, 1815, 255));
         command->setFont(arialFont(8.25));
+        m_listCommands[figureIndex(kind)] = command;
     }
 }
 
 void FavouritesWindow::setupMenus()
 {
     QMenu* menu = menuBar()->addMenu(text("menu"));
-    menu->setObjectName(text("objName.menu"));
-    m_mnufig = menu->addAction(text("mnufig"));
-    m_mnufig->setObjectName(QStringLiteral("mnufig"));
-    m_mnunom = menu->addAction(text("mnunom"));
-    m_mnunom->setObjectName(QStringLiteral("mnunom"));
+    const FavouritesEdition& e = Editions.edition(m_language);
+    menu->setObjectName(name(e.menu));
+    m_byFigureItem = menu->addAction(text("mnufig"));
+    m_byFigureItem->setObjectName(QStringLiteral("mnufig"));
+    m_byNameItem = menu->addAction(text("mnunom"));
+    m_byNameItem->setObjectName(QStringLiteral("mnunom"));
     QAction* separator = menu->addSeparator();
     separator->setObjectName(QStringLiteral("mnulin1"));
     QAction* exit = menu->addAction(text("exit"));
-    exit->setObjectName(text("objName.exit"));
+    exit->setObjectName(name(e.exitItem));
     exit->setShortcut(QKeySequence(text("exitShortcut")));
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
-    if (edition(m_language).sizable) {
-        resize(px(edition(m_language).clientWidth),
-               px(edition(m_language).clientHeight) + menuBar()->sizeHint().height());
+    if (e.sizable) {
+        resize(px(e.clientWidth), px(e.clientHeight) + menuBar()->sizeHint().height());
     }
 }
 
 void FavouritesWindow::connectSignals()
 {
-    connect(m_label1, &ClickableLabel::clicked, this, &FavouritesWindow::enterSearchByFigure);
-    connect(m_mnufig, &QAction::triggered, this, &FavouritesWindow::enterSearchByFigure);
-    connect(m_label2, &ClickableLabel::clicked, this, &FavouritesWindow::enterSearchByName);
-    connect(m_mnunom, &QAction::triggered, this, &FavouritesWindow::enterSearchByName);
-    connect(findChild<QPushButton*>(QStringLiteral("cmdbuscar")), &QPushButton::clicked, this,
-            &FavouritesWindow::nameSearch);
-    connect(findChild<QPushButton*>(QStringLiteral("Command7")), &QPushButton::clicked, this,
-            &FavouritesWindow::stepBackCommand);
-    connect(findChild<QPushButton*>(QStringLiteral("Command8")), &QPushButton::clicked, this,
-            &FavouritesWindow::stepNextCommand);
+    connect(m_byFigureLink, &ClickableLabel::clicked, this, &FavouritesWindow::enterSearchByFigure);
+    connect(m_byFigureItem, &QAction::triggered, this, &FavouritesWindow::enterSearchByFigure);
+    connect(m_byNameLink, &ClickableLabel::clicked, this, &FavouritesWindow::enterSearchByName);
+    connect(m_byNameItem, &QAction::triggered, this, &FavouritesWindow::enterSearchByName);
+    connect(m_searchCommand, &QPushButton::clicked, this, &FavouritesWindow::nameSearch);
+    connect(m_stepBackCommand, &QPushButton::clicked, this, &FavouritesWindow::stepBackCommand);
+    connect(m_stepNextCommand, &QPushButton::clicked, this, &FavouritesWindow::stepNextCommand);
     for (FigureKind kind : AllFigureKinds) {
-        const KindLayout& k = Kinds[figureIndex(kind)];
-        connect(m_addressLabels[figureIndex(kind)], &ClickableLabel::clicked, this,
-                [this, kind] { openAddressLabel(kind); });
-        connect(findChild<QPushButton*>(name(k.deleteCommand)), &QPushButton::clicked, this,
-                [this, kind] { deleteRow(kind); });
-        connect(findChild<QPushButton*>(name(k.listCommand)), &QPushButton::clicked, this,
-                [this, kind] { openListEntry(kind); });
-    }
-}
-
-void FavouritesWindow::showEvent(QShowEvent* event)
-{
-    QMainWindow::showEvent(event);
-    if (!m_centred) {
-        m_centred = true;
-        centreOnScreen(this);
+        const std::size_t i = figureIndex(kind);
+        connect(m_addressLabels[i], &ClickableLabel::clicked, this, [this, kind] { openAddressLabel(kind); });
+        connect(m_deleteCommands[i], &QPushButton::clicked, this, [this, kind] { deleteRow(kind); });
+        connect(m_listCommands[i], &QPushButton::clicked, this, [this, kind] { openListEntry(kind); });
     }
 }
 
 void FavouritesWindow::closeEvent(QCloseEvent* event)
 {
-    Windows::instance().unloadedBackToMain(this, m_language);
-    event->accept();
+    acceptClose(this, event, m_language, AfterClose::MainWindowBack);
 }
 
 void FavouritesWindow::bringToFront(Panel panel)
 {
     m_front = panel;
-    m_picnohay->setVisible(panel == Panel::NoEntries);
-    m_picnom->setVisible(panel == Panel::ByName);
-    m_picfig->setVisible(panel == Panel::ByFigure);
+    m_noEntriesPanel->setVisible(panel == Panel::NoEntries);
+    m_byNamePanel->setVisible(panel == Panel::ByName);
+    m_byFigurePanel->setVisible(panel == Panel::ByFigure);
 }
 
 void FavouritesWindow::showWordDisplay()
@@ -369,8 +396,8 @@ void FavouritesWindow::showFigureLists()
 void FavouritesWindow::enterSearchByFigure()
 {
     bringToFront(Panel::ByFigure);
-    m_shape3->show();
-    m_shape4->hide();
+    m_byFigureMark->show();
+    m_byNameMark->hide();
     try {
         store::listByFigure(m_store, m_lists);
         showFigureLists();
@@ -389,9 +416,9 @@ void FavouritesWindow::enterSearchByName()
         return;
     }
     bringToFront(Panel::ByName);
-    m_shape3->hide();
-    m_shape4->show();
-    m_txtNom->clear();
+    m_byFigureMark->hide();
+    m_byNameMark->show();
+    m_searchBox->clear();
     m_display.clear();
     showWordDisplay();
 }
@@ -399,20 +426,20 @@ void FavouritesWindow::enterSearchByName()
 void FavouritesWindow::enterNoEntries()
 {
     bringToFront(Panel::NoEntries);
-    m_label3->show();
-    m_mnufig->setEnabled(false);
-    m_mnunom->setEnabled(false);
-    m_label1->hide();
-    m_label2->hide();
-    m_shape3->hide();
-    m_shape4->hide();
+    m_noEntriesText->show();
+    m_byFigureItem->setEnabled(false);
+    m_byNameItem->setEnabled(false);
+    m_byFigureLink->hide();
+    m_byNameLink->hide();
+    m_byFigureMark->hide();
+    m_byNameMark->hide();
 }
 
 void FavouritesWindow::nameSearch()
 {
     store::SearchOutcome outcome = store::SearchOutcome::NotFound;
     try {
-        outcome = store::searchByName(m_store, m_display, m_txtNom->text());
+        outcome = store::searchByName(m_store, m_display, m_searchBox->text());
     } catch (const store::StoreFailure&) {
         showWordDisplay();
         enterNoEntries();
@@ -456,12 +483,7 @@ void FavouritesWindow::openAddressLabel(FigureKind kind)
     if (shown == store::NoNameShown) {
         return;
     }
-    const std::string address = figureAddress(kind, shown.toStdString());
-    if (edition(m_language).labelsUseBrowser) {
-        openInBrowser(address);
-    } else {
-        openWithShell(address);
-    }
+    launch(Editions.edition(m_language).addressLabelLaunch, figureAddress(kind, shown.toStdString()));
 }
 
 void FavouritesWindow::openListEntry(FigureKind kind)
@@ -471,12 +493,7 @@ void FavouritesWindow::openListEntry(FigureKind kind)
         Notices::inform(this, text(kind == FigureKind::FourSided ? "msgNoSelection1" : "msgNoSelection"));
         return;
     }
-    const std::string address = figureAddress(kind, chosen.toStdString());
-    if (edition(m_language).labelsUseBrowser) {
-        openWithShell(address);
-    } else {
-        openInBrowser(address);
-    }
+    launch(Editions.edition(m_language).listCommandLaunch, figureAddress(kind, chosen.toStdString()));
 }
 
 void FavouritesWindow::deleteRow(FigureKind kind)

@@ -13,6 +13,7 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QStringListModel;
 
 namespace quorvel::ui {
@@ -37,7 +38,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     enum class Panel
@@ -74,22 +74,26 @@ private:
     store::WordDisplay m_display;
     store::FigureLists m_lists;
     Panel m_front = Panel::NoEntries;
-    bool m_centred = false;
 
-    QWidget* m_picnohay = nullptr;
-    FigureCanvas* m_picnom = nullptr;
-    FigureCanvas* m_picfig = nullptr;
-    FigureCanvas* m_shape3 = nullptr;
-    FigureCanvas* m_shape4 = nullptr;
-    ClickableLabel* m_label1 = nullptr;
-    ClickableLabel* m_label2 = nullptr;
-    QLabel* m_label3 = nullptr;
-    QLineEdit* m_txtNom = nullptr;
+    ClickableLabel* m_byFigureLink = nullptr; // Label1
+    ClickableLabel* m_byNameLink = nullptr;   // Label2
+    FigureCanvas* m_byFigureMark = nullptr;   // Shape3: beside Label1 while searching by figure
+    FigureCanvas* m_byNameMark = nullptr;     // Shape4: beside Label2 while searching by name
+    QWidget* m_noEntriesPanel = nullptr;      // picnohay
+    QLabel* m_noEntriesText = nullptr;        // Label3
+    FigureCanvas* m_byNamePanel = nullptr;    // picnom
+    QLineEdit* m_searchBox = nullptr;         // txtNOM
+    QPushButton* m_searchCommand = nullptr;   // cmdbuscar
+    QPushButton* m_stepBackCommand = nullptr; // Command7
+    QPushButton* m_stepNextCommand = nullptr; // Command8
     std::array<ClickableLabel*, 4> m_addressLabels{};
+    std::array<QPushButton*, 4> m_deleteCommands{};
+    FigureCanvas* m_byFigurePanel = nullptr; // picfig
     std::array<QComboBox*, 4> m_combos{};
     std::array<QStringListModel*, 4> m_listModels{};
-    QAction* m_mnufig = nullptr;
-    QAction* m_mnunom = nullptr;
+    std::array<QPushButton*, 4> m_listCommands{};
+    QAction* m_byFigureItem = nullptr; // mnufig
+    QAction* m_byNameItem = nullptr;   // mnunom
 };
 
 } // namespace quorvel::ui

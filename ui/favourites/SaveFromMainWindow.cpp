@@ -1,9 +1,9 @@
 #include "ui/favourites/SaveFromMainWindow.h"
 
-#include "ui/common/Notices.h"
-#include "ui/favourites/FavouritesTexts.h"
 #include "store/DataFolder.h"
 #include "store/FavouritesStore.h"
+#include "ui/common/Notices.h"
+#include "ui/favourites/FavouritesTexts.h"
 
 #include <QToolTip>
 #include <QWidget>
@@ -36,20 +36,17 @@ store::FavouritesStore& cursorFor(QWidget* owner)
     return *it->second;
 }
 
-/// Says it beside the save command of the class (Command4 to Command7 of the main window), or over the
-/// window when there is no such command, and lets it fade by itself: nothing to dismiss.
-void confirmQuietly(QWidget* owner, FigureKind kind, const QString& message)
+/// Says it beside the save command that was used, or over the window when there is none, and lets it fade
+/// by itself: nothing to dismiss.
+void confirmQuietly(QWidget* owner, QWidget* command, const QString& message)
 {
-    QWidget* anchor = owner->findChild<QWidget*>(QStringLiteral("Command%1").arg(3 + figureOrder(kind)));
-    if (anchor == nullptr) {
-        anchor = owner;
-    }
+    QWidget* anchor = command != nullptr ? command : owner;
     QToolTip::showText(anchor->mapToGlobal(QPoint(0, anchor->height())), message, anchor, QRect(), SaveTipMs);
 }
 
 } // namespace
 
-void saveFromMainWindow(QWidget* owner, UiLanguage language, FigureKind kind, const QString& name)
+void saveFromMainWindow(QWidget* owner, QWidget* command, UiLanguage language, FigureKind kind, const QString& name)
 {
     if (owner == nullptr) {
         return;
@@ -59,10 +56,10 @@ void saveFromMainWindow(QWidget* owner, UiLanguage language, FigureKind kind, co
     try {
         switch (store.addFavourite(name, kind)) {
         case store::AddResult::Saved:
-            confirmQuietly(owner, kind, fillIn(favouritesText("saveDone", language), {name, kindText}));
+            confirmQuietly(owner, command, fillIn(favouritesText("saveDone", language), {name, kindText}));
             break;
         case store::AddResult::AlreadyKept:
-            confirmQuietly(owner, kind, fillIn(favouritesText("saveAlready", language), {name, kindText}));
+            confirmQuietly(owner, command, fillIn(favouritesText("saveAlready", language), {name, kindText}));
             break;
         case store::AddResult::EmptyName:
             Notices::inform(owner, favouritesText("saveEmpty", language));

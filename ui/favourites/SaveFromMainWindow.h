@@ -11,9 +11,9 @@ namespace quorvel::ui {
 
 /// The main window's save commands: keeps name with the class of figure kind in the favourites, through a
 /// cursor that belongs to the owner (opened at its first save, released when the owner is destroyed).
-/// A save kept or already there is confirmed by a short-lived tip beside the owner's save command; a save
-/// refused or not kept is explained in a notice that names the file.
-void saveFromMainWindow(QWidget* owner, UiLanguage language, FigureKind kind, const QString& name);
+/// A save kept or already there is confirmed by a short-lived tip beside command, the save command used; a
+/// save refused or not kept is explained in a notice that names the file.
+void saveFromMainWindow(QWidget* owner, QWidget* command, UiLanguage language, FigureKind kind, const QString& name);
 
 /// The number of main windows that hold a cursor for saving (for tests).
 int savingCursorCount();

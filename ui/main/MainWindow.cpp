@@ -4,12 +4,14 @@
 #include "core/SharedState.h"
 #include "launch/Browser.h"
 #include "ui/common/ClickableLabel.h"
+#include "ui/common/Editions.h"
 #include "ui/common/FigureShapes.h"
 #include "ui/common/Help.h"
 #include "ui/common/Icons.h"
 #include "ui/common/NameBox.h"
 #include "ui/common/SaveFavourite.h"
 #include "ui/common/Twips.h"
+#include "ui/common/WindowManners.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -24,18 +26,6 @@ namespace quorvel::ui {
 
 namespace {
 
-// A name that differs between the editions: Spanish first, English second.
-struct Names
-{
-    const char* spanish;
-    const char* english;
-
-    QString of(UiLanguage language) const
-    {
-        return QString::fromLatin1(language == UiLanguage::Spanish ? spanish : english);
-    }
-};
-
 enum class LabelStyle
 {
     Title,       // Arial 26.25 pt bold underlined, red
@@ -44,90 +34,173 @@ enum class LabelStyle
     FigureFrame, // Arial 8.25 pt bold on grey
 };
 
-struct StaticLabel
+// A fixed text around the name box and the addresses.
+struct FixedLabel
 {
-    Names name;
+    const char* name;
     const char* textKey;
-    TwipsPlace spanish;
-    TwipsPlace english;
+    TwipsPlace place;
     LabelStyle style;
 };
 
-// The fixed texts around the name box and the addresses.
-constexpr StaticLabel StaticLabels[] = {
-    {{"lblTitol", "lblaTitol"}, "title", {240, 120, 8775, 735}, {120, 120, 9015, 735}, LabelStyle::Title},
-    {{"Label1", "Label1"}, "www", {2400, 1080, 735, 375}, {2400, 1080, 735, 375}, LabelStyle::NameFrame},
-    {{"Label2", "Label2"}, "com", {6120, 1080, 735, 375}, {6120, 1080, 735, 375}, LabelStyle::NameFrame},
-    {{"Label13", "Label11"}, "wwwSpaced", {2400, 1560, 735, 255}, {2400, 1560, 735, 255}, LabelStyle::PlainFrame},
-    {{"Label12", "Label14"}, "comSpaced", {6120, 1560, 735, 255}, {6120, 1560, 735, 255}, LabelStyle::PlainFrame},
-    {{"Label3", "Label3"}, "www", {360, 2400, 615, 255}, {360, 2400, 615, 255}, LabelStyle::FigureFrame},
-    {{"Label4", "Label4"}, "com", {3480, 2400, 495, 255}, {3480, 2400, 495, 255}, LabelStyle::FigureFrame},
-    {{"Label7", "Label7"}, "www", {5280, 2400, 615, 255}, {5280, 2400, 615, 255}, LabelStyle::FigureFrame},
-    {{"Label8", "Label8"}, "com", {8400, 2400, 495, 255}, {8400, 2400, 495, 255}, LabelStyle::FigureFrame},
-    {{"Label5", "Label5"}, "www", {600, 4080, 615, 255}, {600, 4080, 615, 255}, LabelStyle::FigureFrame},
-    {{"Label6", "Label6"}, "com", {3240, 4080, 495, 255}, {3240, 4080, 495, 255}, LabelStyle::FigureFrame},
-    {{"Label9", "Label9"}, "www", {5280, 3840, 615, 255}, {5280, 3840, 615, 255}, LabelStyle::FigureFrame},
-    {{"Label10", "Label10"}, "com", {8400, 3840, 495, 255}, {8400, 3840, 495, 255}, LabelStyle::FigureFrame},
+// A menu item: its object name and its help topic in the edition (0: none).
+struct MenuItem
+{
+    const char* name;
+    int helpTopic = 0;
 };
 
-constexpr Names PlainLabelName = {"lblAdrecaCom", "lblaAdrecaCom"};
-constexpr TwipsPlace PlainLabelBox = {3240, 1560, 2775, 255};
-
-// The address label of each class of figure, in the order of FigureKind.
-constexpr Names FigureLabelNames[] = {
-    {"lblAdreca1", "lblaAdreca1"},
-    {"lblAdreca2", "lblaAdreca2"},
-    {"lblAdreca3", "lblaAdreca3"},
-    {"lblAdreca4", "lblaAdreca4"},
+// The controls that take the keyboard focus, in the order of the Spanish edition.
+enum class Focusable
+{
+    NameBox,
+    SymbologyCommand,  // Command1
+    RegisterCommand,   // Command2
+    FavouritesCommand, // Command3
+    SaveFourSided,     // Command4
+    SaveRound,         // Command5
+    SaveThreeSided,    // Command6
+    SaveManySided,     // Command7
 };
-constexpr TwipsPlace FigureLabelBoxes[] = {
+
+// What one edition of the main window has of its own.
+struct MainEdition
+{
+    const char* window;
+    const char* nameBox;
+    const char* plainLabel;
+    std::array<const char*, 4> figureLabels; // in the order of FigureKind
+    std::array<FixedLabel, 13> fixedLabels;
+    int favouritesCommandHelp;
+    int registerCommandHelp;
+    struct
+    {
+        MenuItem options, symbology, registers, favourites, reduced, exit;
+        MenuItem language, otherLanguage;
+        MenuItem help, helpContents, helpSearch, about;
+    } menu;
+    std::array<Focusable, 8> focusOrder;
+    UiLanguage otherLanguage; // the edition the language menu switches to
+};
+
+constexpr EditionTable<MainEdition> Editions{
+    .spanish =
+        {
+            .window = "frmPrin_Cast",
+            .nameBox = "txtAdreca",
+            .plainLabel = "lblAdrecaCom",
+            .figureLabels = {"lblAdreca1", "lblAdreca2", "lblAdreca3", "lblAdreca4"},
+            .fixedLabels = {{
+                {"lblTitol", "title", {240, 120, 8775, 735}, LabelStyle::Title},
+                {"Label1", "www", {2400, 1080, 735, 375}, LabelStyle::NameFrame},
+                {"Label2", "com", {6120, 1080, 735, 375}, LabelStyle::NameFrame},
+                {"Label13", "wwwSpaced", {2400, 1560, 735, 255}, LabelStyle::PlainFrame},
+                {"Label12", "comSpaced", {6120, 1560, 735, 255}, LabelStyle::PlainFrame},
+                {"Label3", "www", {360, 2400, 615, 255}, LabelStyle::FigureFrame},
+                {"Label4", "com", {3480, 2400, 495, 255}, LabelStyle::FigureFrame},
+                {"Label7", "www", {5280, 2400, 615, 255}, LabelStyle::FigureFrame},
+                {"Label8", "com", {8400, 2400, 495, 255}, LabelStyle::FigureFrame},
+                {"Label5", "www", {600, 4080, 615, 255}, LabelStyle::FigureFrame},
+                {"Label6", "com", {3240, 4080, 495, 255}, LabelStyle::FigureFrame},
+                {"Label9", "www", {5280, 3840, 615, 255}, LabelStyle::FigureFrame},
+                {"Label10", "com", {8400, 3840, 495, 255}, LabelStyle::FigureFrame},
+            }},
+            .favouritesCommandHelp = 200,
+            .registerCommandHelp = 100,
+            .menu =
+                {
+                    .options = {"mnuopciones"},
+                    .symbology = {"mnusimbologia", 400},
+                    .registers = {"mnuregistro", 100},
+                    .favourites = {"mnufavoritos", 200},
+                    .reduced = {"mnuformred"},
+                    .exit = {"mnusalir"},
+                    .language = {"mnuidioma"},
+                    .otherLanguage = {"mnuenglish", 200},
+                    .help = {"mnuayuda"},
+                    .helpContents = {"mnuuayuda"},
+                    .helpSearch = {"mnuaysobre"},
+                    .about = {"mnucreditos"},
+                },
+            .focusOrder = {Focusable::NameBox, Focusable::SymbologyCommand, Focusable::RegisterCommand,
+                           Focusable::FavouritesCommand, Focusable::SaveFourSided, Focusable::SaveRound,
+                           Focusable::SaveThreeSided, Focusable::SaveManySided},
+            .otherLanguage = UiLanguage::English,
+        },
+    .english =
+        {
+            .window = "frmPrin_Ang",
+            .nameBox = "txtaAdreca",
+            .plainLabel = "lblaAdrecaCom",
+            .figureLabels = {"lblaAdreca1", "lblaAdreca2", "lblaAdreca3", "lblaAdreca4"},
+            .fixedLabels = {{
+                {"lblaTitol", "title", {120, 120, 9015, 735}, LabelStyle::Title},
+                {"Label1", "www", {2400, 1080, 735, 375}, LabelStyle::NameFrame},
+                {"Label2", "com", {6120, 1080, 735, 375}, LabelStyle::NameFrame},
+                {"Label11", "wwwSpaced", {2400, 1560, 735, 255}, LabelStyle::PlainFrame},
+                {"Label14", "comSpaced", {6120, 1560, 735, 255}, LabelStyle::PlainFrame},
+                {"Label3", "www", {360, 2400, 615, 255}, LabelStyle::FigureFrame},
+                {"Label4", "com", {3480, 2400, 495, 255}, LabelStyle::FigureFrame},
+                {"Label7", "www", {5280, 2400, 615, 255}, LabelStyle::FigureFrame},
+                {"Label8", "com", {8400, 2400, 495, 255}, LabelStyle::FigureFrame},
+                {"Label5", "www", {600, 4080, 615, 255}, LabelStyle::FigureFrame},
+                {"Label6", "com", {3240, 4080, 495, 255}, LabelStyle::FigureFrame},
+                {"Label9", "www", {5280, 3840, 615, 255}, LabelStyle::FigureFrame},
+                {"Label10", "com", {8400, 3840, 495, 255}, LabelStyle::FigureFrame},
+            }},
+            .favouritesCommandHelp = 0,
+            .registerCommandHelp = 0,
+            .menu =
+                {
+                    .options = {"mnuoptions"},
+                    .symbology = {"mnusimbology"},
+                    .registers = {"mnuregister"},
+                    .favourites = {"mnufavorite"},
+                    .reduced = {"mnureduced"},
+                    .exit = {"mnuexit"},
+                    .language = {"mnuidioma"},
+                    .otherLanguage = {"mnuespanol", 100},
+                    .help = {"mnuhelp"},
+                    .helpContents = {"mnuhelpe"},
+                    .helpSearch = {"mnuhab"},
+                    .about = {"mnuAbout"},
+                },
+            .focusOrder = {Focusable::FavouritesCommand, Focusable::RegisterCommand, Focusable::SymbologyCommand,
+                           Focusable::NameBox, Focusable::SaveManySided, Focusable::SaveThreeSided,
+                           Focusable::SaveRound, Focusable::SaveFourSided},
+            .otherLanguage = UiLanguage::Spanish,
+        },
+};
+
+// The places both editions share, in twips.
+constexpr TwipsPlace NameBoxPlace = {3240, 1080, 2775, 375};
+constexpr TwipsPlace PlainLabelPlace = {3240, 1560, 2775, 255};
+constexpr TwipsPlace FigureLabelPlaces[] = {
     {1080, 2400, 2295, 255},
     {6000, 2400, 2295, 255},
     {1200, 4080, 2055, 255},
     {6000, 3840, 2295, 255},
 };
-
-// The save commands Command4 to Command7, in the order of FigureKind.
-constexpr TwipsPlace SaveBoxes[] = {
+constexpr TwipsPlace SymbologyCommandPlace = {4320, 3000, 615, 615};
+constexpr TwipsPlace RegisterCommandPlace = {7080, 1200, 1935, 375};
+constexpr TwipsPlace FavouritesCommandPlace = {240, 1200, 1935, 375};
+constexpr TwipsPlace SavePlaces[] = {
     {1440, 3000, 1575, 255},
     {6360, 3000, 1575, 255},
     {1440, 4560, 1575, 255},
     {6360, 4560, 1575, 255},
 };
 
-// Help context numbers of the controls and items that carry one in an edition (0: none).
-struct HelpContexts
+QString latin1(const char* name)
 {
-    int spanish;
-    int english;
-
-    int of(UiLanguage language) const { return language == UiLanguage::Spanish ? spanish : english; }
-};
-
-// Keyboard focus order of each edition, by command number; 0 is the name box.
-constexpr int SpanishFocusOrder[] = {0, 1, 2, 3, 4, 5, 6, 7};
-constexpr int EnglishFocusOrder[] = {3, 2, 1, 0, 7, 6, 5, 4};
-
-constexpr QRgb Red = 0xFF0000;
-constexpr QRgb Blue = 0x0000FF;
-constexpr QRgb Grey = 0xC0C0C0;
-
-void setHelpContext(QObject* object, int context)
-{
-    if (context != 0) {
-        object->setProperty("helpContext", context);
-    }
+    return QString::fromLatin1(name);
 }
 
-void colour(QWidget* widget, QRgb text, std::optional<QRgb> background = std::nullopt)
+void setHelpTopic(QObject* object, int topic)
 {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, QColor::fromRgb(text));
-    if (background) {
-        palette.setColor(QPalette::Window, QColor::fromRgb(*background));
-        widget->setAutoFillBackground(true);
+    if (topic != 0) {
+        object->setProperty("helpContext", topic);
     }
-    widget->setPalette(palette);
 }
 
 // The four outlines, in twips, in the order of FigureKind; lines 3 pixels wide.
@@ -152,7 +225,7 @@ constexpr int ClientHeight = 4995;
 MainWindow::MainWindow(UiLanguage language, QWidget* parent)
     : QMainWindow(parent), m_language(language), m_texts(QStringLiteral("main"), language)
 {
-    setupProgramWindow(this, Names{"frmPrin_Cast", "frmPrin_Ang"}.of(language), m_texts("caption"),
+    setupProgramWindow(this, latin1(Editions.edition(language).window), m_texts("caption"),
                        WindowButtons::MinimiseAndClose);
 
     setupControls();
@@ -164,6 +237,7 @@ MainWindow::MainWindow(UiLanguage language, QWidget* parent)
 
 void MainWindow::setupControls()
 {
+    const MainEdition& edition = Editions.edition(m_language);
     auto* canvas = new FigureCanvas(this);
     canvas->setObjectName(QStringLiteral("figureCanvas"));
     canvas->setFixedSize(px(ClientWidth), px(ClientHeight));
@@ -172,84 +246,86 @@ void MainWindow::setupControls()
     }
     setCentralWidget(canvas);
 
-    for (const StaticLabel& fixed : StaticLabels) {
+    for (const FixedLabel& fixed : edition.fixedLabels) {
         auto* label = new QLabel(m_texts(fixed.textKey), canvas);
-        label->setObjectName(fixed.name.of(m_language));
-        label->setGeometry(twipsRect(m_language == UiLanguage::Spanish ? fixed.spanish : fixed.english));
+        label->setObjectName(latin1(fixed.name));
+        label->setGeometry(twipsRect(fixed.place));
         label->setAlignment(Qt::AlignCenter);
         switch (fixed.style) {
         case LabelStyle::Title:
             label->setFont(arialFont(26.25, true, true));
-            colour(label, Red);
+            setTextColour(label, Colours::TitleRed);
             break;
         case LabelStyle::NameFrame:
             label->setFont(arialFont(15.75));
-            colour(label, Blue);
+            setTextColour(label, Colours::FrameBlue);
             break;
         case LabelStyle::PlainFrame:
             label->setFont(arialFont(12, true));
-            colour(label, Qt::black, Grey);
+            setTextColour(label, Colours::Black);
+            setBackground(label, Colours::PanelGrey);
             break;
         case LabelStyle::FigureFrame:
             label->setFont(arialFont(8.25, true));
-            colour(label, Qt::black, Grey);
+            setTextColour(label, Colours::Black);
+            setBackground(label, Colours::PanelGrey);
             break;
         }
     }
 
     m_nameBox = new QLineEdit(canvas);
-    m_nameBox->setObjectName(Names{"txtAdreca", "txtaAdreca"}.of(m_language));
-    m_nameBox->setGeometry(twipsRect(3240, 1080, 2775, 375));
+    m_nameBox->setObjectName(latin1(edition.nameBox));
+    m_nameBox->setGeometry(twipsRect(NameBoxPlace));
     m_nameBox->setFont(arialFont(14.25));
     m_nameBox->setMaxLength(32767); // no limit of its own: the name rules cut long texts, with their notice
     m_nameBox->installEventFilter(this);
 
     const QString placeholder = m_texts("placeholder");
-    auto makeAddressLabel = [&](const QString& name, const TwipsPlace& box) {
+    auto makeAddressLabel = [&](const char* name, const TwipsPlace& place) {
         auto* label = new ClickableLabel(canvas);
-        label->setObjectName(name);
-        label->setGeometry(twipsRect(box));
+        label->setObjectName(latin1(name));
+        label->setGeometry(twipsRect(place));
         label->setFont(arialFont(9.75, true));
         label->setText(placeholder);
         label->setTextFormat(Qt::PlainText);
         styleAsAddress(label);
         return label;
     };
-    m_plainLabel = makeAddressLabel(PlainLabelName.of(m_language), PlainLabelBox);
+    m_plainLabel = makeAddressLabel(edition.plainLabel, PlainLabelPlace);
     connect(m_plainLabel, &ClickableLabel::clicked, this, &MainWindow::openPlainAddress);
     for (const FigureKind kind : AllFigureKinds) {
         const std::size_t i = figureIndex(kind);
-        m_figureLabels[i] = makeAddressLabel(FigureLabelNames[i].of(m_language), FigureLabelBoxes[i]);
+        m_figureLabels[i] = makeAddressLabel(edition.figureLabels[i], FigureLabelPlaces[i]);
         connect(m_figureLabels[i], &ClickableLabel::clicked, this, [this, kind] { openFigureAddress(kind); });
     }
 
-    auto makeCommand = [&](int number, const TwipsPlace& box, const QString& caption, const QString& tip) {
+    auto makeCommand = [&](int number, const TwipsPlace& place, const QString& caption, const QString& tip) {
         auto* button = new QPushButton(caption, canvas);
         button->setObjectName(QStringLiteral("Command%1").arg(number));
-        button->setGeometry(twipsRect(box));
+        button->setGeometry(twipsRect(place));
         button->setFont(arialFont(8.25));
         button->setToolTip(tip);
         button->setAutoDefault(false);
-        m_commands[static_cast<std::size_t>(number)] = button;
         return button;
     };
-    QPushButton* favourites = makeCommand(3, {240, 1200, 1935, 375}, m_texts("favourites"), m_texts("favouritesTip"));
-    setHelpContext(favourites, HelpContexts{200, 0}.of(m_language));
-    connect(favourites, &QPushButton::clicked, this, [this] { goTo(WindowRole::Favourites); });
+    m_favouritesCommand = makeCommand(3, FavouritesCommandPlace, m_texts("favourites"), m_texts("favouritesTip"));
+    setHelpTopic(m_favouritesCommand, edition.favouritesCommandHelp);
+    connect(m_favouritesCommand, &QPushButton::clicked, this, [this] { goTo(WindowRole::Favourites); });
 
-    QPushButton* registers = makeCommand(2, {7080, 1200, 1935, 375}, m_texts("register"), m_texts("registerTip"));
-    setHelpContext(registers, HelpContexts{100, 0}.of(m_language));
-    connect(registers, &QPushButton::clicked, this, &MainWindow::showRegister);
+    m_registerCommand = makeCommand(2, RegisterCommandPlace, m_texts("register"), m_texts("registerTip"));
+    setHelpTopic(m_registerCommand, edition.registerCommandHelp);
+    connect(m_registerCommand, &QPushButton::clicked, this, &MainWindow::showRegister);
 
-    QPushButton* symbology = makeCommand(1, {4320, 3000, 615, 615}, QString(), m_texts("symbologyTip"));
-    symbology->setIcon(resourceIcon("symbology"));
-    symbology->setIconSize(QSize(px(615) - 8, px(615) - 8));
-    connect(symbology, &QPushButton::clicked, this, [this] { goTo(WindowRole::Symbology); });
+    m_symbologyCommand = makeCommand(1, SymbologyCommandPlace, QString(), m_texts("symbologyTip"));
+    m_symbologyCommand->setIcon(resourceIcon("symbology"));
+    m_symbologyCommand->setIconSize(QSize(px(SymbologyCommandPlace.width) - 8, px(SymbologyCommandPlace.height) - 8));
+    connect(m_symbologyCommand, &QPushButton::clicked, this, [this] { goTo(WindowRole::Symbology); });
 
+    // Command4 to Command7, in the order of FigureKind.
     for (const FigureKind kind : AllFigureKinds) {
         const std::size_t i = figureIndex(kind);
-        QPushButton* save = makeCommand(4 + static_cast<int>(i), SaveBoxes[i], m_texts("save"), m_texts("saveTip"));
-        connect(save, &QPushButton::clicked, this, [this, kind] { this->save(kind); });
+        m_saveCommands[i] = makeCommand(4 + static_cast<int>(i), SavePlaces[i], m_texts("save"), m_texts("saveTip"));
+        connect(m_saveCommands[i], &QPushButton::clicked, this, [this, kind] { save(kind); });
     }
 
     m_rules = new NameBox(m_nameBox, m_language, NameBox::NoticeStyle::Standard,
@@ -258,63 +334,80 @@ void MainWindow::setupControls()
 
 void MainWindow::setupMenus()
 {
+    const MainEdition& edition = Editions.edition(m_language);
     QMenuBar* bar = menuBar();
-    auto addMenu = [&](const Names& name, const char* textKey) {
+    auto addMenu = [&](const MenuItem& item, const char* textKey) {
         QMenu* menu = bar->addMenu(m_texts(textKey));
-        menu->setObjectName(name.of(m_language));
-        menu->menuAction()->setObjectName(name.of(m_language));
+        menu->setObjectName(latin1(item.name));
+        menu->menuAction()->setObjectName(latin1(item.name));
         return menu;
     };
-    auto addItem = [&](QMenu* menu, const Names& name, const char* textKey, const QString& shortcut, HelpContexts help,
-                       auto handler) {
+    auto addItem = [&](QMenu* menu, const MenuItem& item, const char* textKey, const QString& shortcut, auto handler) {
         QAction* action = menu->addAction(m_texts(textKey));
-        action->setObjectName(name.of(m_language));
+        action->setObjectName(latin1(item.name));
         if (!shortcut.isEmpty()) {
             action->setShortcut(QKeySequence(shortcut));
             action->setShortcutContext(Qt::WindowShortcut);
             m_menuShortcuts << action->shortcut();
         }
-        setHelpContext(action, help.of(m_language));
+        setHelpTopic(action, item.helpTopic);
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
     auto addSeparator = [&](QMenu* menu, const char* name) {
         QAction* separator = menu->addSeparator();
-        separator->setObjectName(QString::fromLatin1(name));
+        separator->setObjectName(latin1(name));
     };
+    const auto& items = edition.menu;
 
-    QMenu* options = addMenu({"mnuopciones", "mnuoptions"}, "mnuOptions");
-    addItem(options, {"mnusimbologia", "mnusimbology"}, "mnuSymbology", {}, {400, 0},
-            [this] { goTo(WindowRole::Symbology); });
-    addItem(options, {"mnuregistro", "mnuregister"}, "mnuRegister", {}, {100, 0}, [this] { showRegister(); });
+    QMenu* options = addMenu(items.options, "mnuOptions");
+    addItem(options, items.symbology, "mnuSymbology", {}, [this] { goTo(WindowRole::Symbology); });
+    addItem(options, items.registers, "mnuRegister", {}, [this] { showRegister(); });
     addSeparator(options, "mnulin1");
-    addItem(options, {"mnufavoritos", "mnufavorite"}, "mnuFavourites", QStringLiteral("Ctrl+F"), {200, 0},
+    addItem(options, items.favourites, "mnuFavourites", QStringLiteral("Ctrl+F"),
             [this] { goTo(WindowRole::Favourites); });
-    addItem(options, {"mnuformred", "mnureduced"}, "mnuReduced", QStringLiteral("Ctrl+R"), {0, 0},
-            [this] { goTo(WindowRole::Reduced); });
+    addItem(options, items.reduced, "mnuReduced", QStringLiteral("Ctrl+R"), [this] { goTo(WindowRole::Reduced); });
     addSeparator(options, "mnulin2");
-    addItem(options, {"mnusalir", "mnuexit"}, "mnuExit", m_texts("exitShortcut"), {0, 0},
-            [] { Windows::instance().endProgram(); });
+    addItem(options, items.exit, "mnuExit", m_texts("exitShortcut"), [] { Windows::instance().endProgram(); });
 
-    QMenu* languageMenu = addMenu({"mnuidioma", "mnuidioma"}, "mnuLanguage");
-    addItem(languageMenu, {"mnuenglish", "mnuespanol"}, "mnuOtherLanguage", {}, {200, 100},
-            [this] { switchLanguage(); });
+    QMenu* languageMenu = addMenu(items.language, "mnuLanguage");
+    addItem(languageMenu, items.otherLanguage, "mnuOtherLanguage", {}, [this] { switchLanguage(); });
 
-    QMenu* help = addMenu({"mnuayuda", "mnuhelp"}, "mnuHelp");
-    addItem(help, {"mnuuayuda", "mnuhelpe"}, "mnuHelpContents", QStringLiteral("F1"), {0, 0},
+    QMenu* help = addMenu(items.help, "mnuHelp");
+    addItem(help, items.helpContents, "mnuHelpContents", QStringLiteral("F1"),
             [this] { Help::showContents(this, m_language); });
-    addItem(help, {"mnuaysobre", "mnuhab"}, "mnuHelpSearch", {}, {0, 0},
-            [this] { Help::showSearch(this, m_language); });
+    addItem(help, items.helpSearch, "mnuHelpSearch", {}, [this] { Help::showSearch(this, m_language); });
     addSeparator(help, "mnulin3");
-    addItem(help, {"mnucreditos", "mnuAbout"}, "mnuAbout", {}, {0, 0},
-            [this] { Windows::instance().show(WindowRole::About, m_language); });
+    addItem(help, items.about, "mnuAbout", {}, [this] { Windows::instance().show(WindowRole::About, m_language); });
 }
 
 void MainWindow::setupFocusOrder()
 {
+    const MainEdition& edition = Editions.edition(m_language);
+    auto widget = [this](Focusable which) -> QWidget* {
+        switch (which) {
+        case Focusable::NameBox:
+            return m_nameBox;
+        case Focusable::SymbologyCommand:
+            return m_symbologyCommand;
+        case Focusable::RegisterCommand:
+            return m_registerCommand;
+        case Focusable::FavouritesCommand:
+            return m_favouritesCommand;
+        case Focusable::SaveFourSided:
+            return m_saveCommands[figureIndex(FigureKind::FourSided)];
+        case Focusable::SaveRound:
+            return m_saveCommands[figureIndex(FigureKind::CircleOrEllipse)];
+        case Focusable::SaveThreeSided:
+            return m_saveCommands[figureIndex(FigureKind::ThreeSided)];
+        case Focusable::SaveManySided:
+            return m_saveCommands[figureIndex(FigureKind::ManySided)];
+        }
+        return m_nameBox;
+    };
     std::vector<QWidget*> order;
-    for (const int number : m_language == UiLanguage::Spanish ? SpanishFocusOrder : EnglishFocusOrder) {
-        order.push_back(number == 0 ? static_cast<QWidget*>(m_nameBox) : m_commands[static_cast<std::size_t>(number)]);
+    for (const Focusable which : edition.focusOrder) {
+        order.push_back(widget(which));
     }
     for (std::size_t i = 0; i + 1 < order.size(); ++i) {
         setTabOrder(order[i], order[i + 1]);
@@ -326,15 +419,6 @@ void MainWindow::restoreName()
 {
     // A change of the box: the labels follow through the name box's change handling.
     m_nameBox->setText(QString::fromStdString(CurrentName));
-}
-
-void MainWindow::showEvent(QShowEvent* event)
-{
-    QMainWindow::showEvent(event);
-    if (!m_centred) {
-        m_centred = true;
-        centreOnScreen(this);
-    }
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
@@ -392,7 +476,7 @@ void MainWindow::showRegister()
 
 void MainWindow::save(FigureKind kind)
 {
-    saveFavourite(this, m_language, kind, QString::fromStdString(CurrentName));
+    saveFavourite(this, m_saveCommands[figureIndex(kind)], m_language, kind, QString::fromStdString(CurrentName));
 }
 
 void MainWindow::goTo(WindowRole role)
@@ -405,8 +489,7 @@ void MainWindow::goTo(WindowRole role)
 
 void MainWindow::switchLanguage()
 {
-    const UiLanguage other = m_language == UiLanguage::Spanish ? UiLanguage::English : UiLanguage::Spanish;
-    if (Windows::instance().show(WindowRole::Main, other) != nullptr) {
+    if (Windows::instance().show(WindowRole::Main, Editions.edition(m_language).otherLanguage) != nullptr) {
         close();
     }
 }
@@ -414,8 +497,7 @@ void MainWindow::switchLanguage()
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Closing the main window runs no handling of its own beyond leaving the registry.
-    Windows::instance().unloaded(this);
-    event->accept();
+    acceptClose(this, event, m_language, AfterClose::NothingMore);
 }
 
 } // namespace quorvel::ui

@@ -34,7 +34,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -56,9 +55,11 @@ private:
     NameBox* m_rules = nullptr;
     ClickableLabel* m_plainLabel = nullptr;
     std::array<ClickableLabel*, 4> m_figureLabels = {};
-    std::array<QPushButton*, 8> m_commands = {}; // Command1 .. Command7 at index 1 .. 7
+    QPushButton* m_symbologyCommand = nullptr;
+    QPushButton* m_registerCommand = nullptr;
+    QPushButton* m_favouritesCommand = nullptr;
+    std::array<QPushButton*, 4> m_saveCommands = {}; // in the order of FigureKind
     QList<QKeySequence> m_menuShortcuts;
-    bool m_centred = false;
 };
 
 } // namespace quorvel::ui

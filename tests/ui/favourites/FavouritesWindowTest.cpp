@@ -1,13 +1,13 @@
 // The favourites window driven as a user drives it, in both editions, on real favourites files; and the
 // main window's save commands through the save handler.
-#include "tests/support/FavouritesFixtures.h"
 #include "core/FigureCoding.h"
 #include "launch/Browser.h"
+#include "tests/support/FavouritesFixtures.h"
 #include "tests/support/TestSupport.h"
 #include "ui/common/ClickableLabel.h"
-#include "ui/favourites/FavouritesRegistration.h"
 #include "ui/common/SaveFavourite.h"
 #include "ui/common/Windows.h"
+#include "ui/favourites/FavouritesRegistration.h"
 #include "ui/favourites/SaveFromMainWindow.h"
 
 #include <QAction>
@@ -458,22 +458,22 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(owner.get()));
         const int before = savingCursorCount();
 
-        saveFavourite(owner.get(), m_language, FigureKind::ThreeSided, QStringLiteral("abc"));
+        saveFavourite(owner.get(), nullptr, m_language, FigureKind::ThreeSided, QStringLiteral("abc"));
         QVERIFY2(QFile::exists(path()), "the first save creates the file");
         QCOMPARE(test::readRows(path()), test::rows("abc t"));
         QVERIFY(QToolTip::isVisible());
         QCOMPARE(QToolTip::text(), es("\"abc\" guardado en favoritos (polígono de tres lados)",
                                       "\"abc\" saved in favorites (three-sided polygon)"));
-        saveFavourite(owner.get(), m_language, FigureKind::ThreeSided, QStringLiteral("abc"));
+        saveFavourite(owner.get(), nullptr, m_language, FigureKind::ThreeSided, QStringLiteral("abc"));
         QCOMPARE(QToolTip::text(), es("\"abc\" ya está en favoritos (polígono de tres lados)",
                                       "\"abc\" is already in favorites (three-sided polygon)"));
-        saveFavourite(owner.get(), m_language, FigureKind::FourSided, QStringLiteral("abc"));
+        saveFavourite(owner.get(), nullptr, m_language, FigureKind::FourSided, QStringLiteral("abc"));
         QCOMPARE(test::readRows(path()), test::rows("abc t, abc r"));
         QVERIFY(m_notices->informed.isEmpty());
         QCOMPARE(savingCursorCount(), before + 1);
 
-        saveFavourite(owner.get(), m_language, FigureKind::FourSided, QStringLiteral("?"));
-        saveFavourite(owner.get(), m_language, FigureKind::FourSided, QString());
+        saveFavourite(owner.get(), nullptr, m_language, FigureKind::FourSided, QStringLiteral("?"));
+        saveFavourite(owner.get(), nullptr, m_language, FigureKind::FourSided, QString());
         QCOMPARE(m_notices->informed, QStringList(2, es("No hay ningún nombre que guardar: escriba primero un nombre.",
                                                         "There is no name to save: type a name first.")));
         QCOMPARE(test::readRows(path()).size(), 2u);
@@ -524,7 +524,7 @@ private Q_SLOTS:
         }
         const QByteArray before = test::fileDigest(path());
         QWidget owner;
-        saveFavourite(&owner, m_language, FigureKind::CircleOrEllipse, QStringLiteral("abc"));
+        saveFavourite(&owner, nullptr, m_language, FigureKind::CircleOrEllipse, QStringLiteral("abc"));
         QCOMPARE(m_notices->informed.size(), 1);
         const QString notice = m_notices->informed.front();
         QVERIFY2(

@@ -1,14 +1,14 @@
 // The main window of both editions, driven as a user drives it: typing into the name box, clicking the address
 // labels, pressing buttons, shortcuts and menu items.
 #include "core/SharedState.h"
+#include "settings/Settings.h"
 #include "tests/ui/main/UiMainTesting.h"
 #include "ui/common/ClickableLabel.h"
 #include "ui/common/FigureShapes.h"
-#include "ui/companions/CompanionRegistration.h"
-#include "ui/main/MainRegistration.h"
 #include "ui/common/SaveFavourite.h"
 #include "ui/common/Twips.h"
-#include "settings/Settings.h"
+#include "ui/companions/CompanionRegistration.h"
+#include "ui/main/MainRegistration.h"
 
 #include <QAction>
 #include <QDir>
@@ -602,13 +602,14 @@ private Q_SLOTS:
     {
         QFETCH(UiLanguage, language);
         QStringList saved;
-        setSaveFavouriteHandler([&saved](QWidget* owner, UiLanguage lang, FigureKind kind, const QString& name) {
-            saved << QStringLiteral("%1 %2 %3 %4")
-                         .arg(owner->objectName(),
-                              lang == UiLanguage::Spanish ? QStringLiteral("es") : QStringLiteral("en"))
-                         .arg(QChar::fromLatin1(figureLetter(kind)))
-                         .arg(name);
-        });
+        setSaveFavouriteHandler(
+            [&saved](QWidget* owner, QWidget* /*command*/, UiLanguage lang, FigureKind kind, const QString& name) {
+                saved << QStringLiteral("%1 %2 %3 %4")
+                             .arg(owner->objectName(),
+                                  lang == UiLanguage::Spanish ? QStringLiteral("es") : QStringLiteral("en"))
+                             .arg(QChar::fromLatin1(figureLetter(kind)))
+                             .arg(name);
+            });
         QMainWindow* window = openMain(language);
         type(window, language, QStringLiteral("MiMarca"));
         for (const char* button : {"Command4", "Command5", "Command6", "Command7"}) {
