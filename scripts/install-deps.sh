@@ -8,7 +8,7 @@ PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libglib2.0-d
  shared-mime-info xdg-utils desktop-file-utils fonts-liberation2 fonts-dejavu-core
  xvfb xauth openbox x11-utils poppler-utils imagemagick"
 if [ "${1:-}" = "--all" ]; then
-    PACKAGES="$PACKAGES clang libclang-rt-14-dev appstream lintian file dpkg-dev xdotool"
+    PACKAGES="$PACKAGES clang clang-format libclang-rt-14-dev appstream lintian file dpkg-dev xdotool"
 fi
 
 missing=""

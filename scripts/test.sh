@@ -1,10 +1,12 @@
 #!/bin/bash
 # Installs what is missing, then builds Quorvel and runs every check:
-#   1. the whole suite on a Debug build with warnings as errors;
-#   2. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer;
-#   3. each libFuzzer target for QUORVEL_FUZZ_SECONDS (default 60) on its corpus;
-#   4. the Debian package: built, checked by lintian, its desktop entry and metainfo validated.
-# QUORVEL_CHECKS=suite runs only the first stage (a quick check while developing).
+#   1. the sources are formatted as .clang-format says (clang-format --dry-run --Werror);
+#   2. the whole suite on a Debug build with warnings as errors;
+#   3. the whole suite again under AddressSanitizer (leaks detected) and UndefinedBehaviorSanitizer;
+#   4. a Release build, tests included, with warnings as errors (the optimiser finds warnings Debug does not);
+#   5. each libFuzzer target for QUORVEL_FUZZ_SECONDS (default 60) on its corpus;
+#   6. the Debian package: built, checked by lintian, its desktop entry and metainfo validated.
+# QUORVEL_CHECKS=suite runs only the first two stages (a quick check while developing).
 set -eu
 # A failing ctest must fail the pipe it stands in.
 set -o pipefail
@@ -15,6 +17,11 @@ FUZZ_SECONDS=${QUORVEL_FUZZ_SECONDS:-60}
 scripts/install-deps.sh --all
 
 stage() { printf '\n== %s ==\n' "$1"; }
+
+stage "Formatting"
+# Prints only the files that differ from their formatted form.
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+echo "every C++ source is formatted"
 
 stage "Build and test (Debug, warnings as errors)"
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_WERROR=ON -DQUORVEL_BUILD_BENCH=OFF >/dev/null
@@ -27,6 +34,11 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_WERROR=ON -
     -DQUORVEL_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -- --quiet
 (cd build-asan && ctest --output-on-failure -j2) | tee build-asan/ctest.log
+
+stage "Release build, warnings as errors"
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_WERROR=ON -DQUORVEL_BUILD_BENCH=OFF >/dev/null
+cmake --build build-release -- --quiet
+echo "release build free of warnings"
 
 stage "Fuzzing, ${FUZZ_SECONDS} s per target"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_FUZZ=ON \
@@ -51,5 +63,6 @@ stage "Summary"
 count() { sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\2/p' "$1"; }
 plain=$(count build-test/ctest.log)
 sanitized=$(count build-asan/ctest.log)
-echo "All checks passed: $plain tests, again $sanitized under the sanitizers, the fuzzers and the package."
+echo "All checks passed: formatting, $plain tests, again $sanitized under the sanitizers, the Release build," \
+    "the fuzzers and the package."
 echo "tests: $((plain + sanitized)) passed, 0 failed"

@@ -1,10 +1,10 @@
 // Keep-in-front on a real X11 display (run under Xvfb): without a window manager it is not offered;
 // with openbox it is, and the checked reduced window carries _NET_WM_STATE_ABOVE until it is unchecked,
 // staying where it was.
-#include "tests/ui/companions/CompanionTesting.h"
 #include "tests/support/TestSupport.h"
-#include "ui/companions/CompanionRegistration.h"
+#include "tests/ui/companions/CompanionTesting.h"
 #include "ui/common/Windows.h"
+#include "ui/companions/CompanionRegistration.h"
 #include "ui/companions/KeepInFront.h"
 
 #include <QCheckBox>
@@ -53,21 +53,23 @@ private:
 
     static bool framed(const QWidget* window) { return window->frameGeometry() != window->geometry(); }
 
-    // Lets the manager frame and place the window, and waits until it stays put. False if it never framed it.
+    // True once the manager has handled everything asked of it so far. Openbox handles requests in order, and Qt
+    // reads the events of all its windows in order: once a probe window shown now carries its frame, every move
+    // or resize the manager made to the other windows before has already reached them.
+    static bool managerCaughtUp()
+    {
+        QWidget probe;
+        probe.setWindowTitle(QStringLiteral("quorvel-test-probe"));
+        probe.resize(40, 20);
+        probe.show();
+        return QTest::qWaitFor([&probe] { return framed(&probe); }, 20000);
+    }
+
+    // Lets the manager frame and place the window. False if it never framed it.
     static bool waitUntilFramed(QWidget* window)
     {
-        // A busy machine can take its time: wait for the frame, then until the place has held for half a second.
-        if (!QTest::qWaitFor([window] { return framed(window); }, 20000)) {
-            return false;
-        }
-        QRect last = window->geometry();
-        int steady = 0;
-        for (int i = 0; i < 200 && steady < 5; ++i) {
-            QTest::qWait(100);
-            steady = window->geometry() == last ? steady + 1 : 0;
-            last = window->geometry();
-        }
-        return true;
+        // A busy machine can take its time.
+        return QTest::qWaitFor([window] { return framed(window); }, 20000) && managerCaughtUp();
     }
 
 private Q_SLOTS:
@@ -113,14 +115,14 @@ private Q_SLOTS:
         QVERIFY(check->isChecked());
         QTRY_VERIFY_WITH_TIMEOUT(above(window), 15000);
         QVERIFY(window->isVisible());
-        QTest::qWait(200);
+        QVERIFY(managerCaughtUp());
         QCOMPARE(window->size(), sizeBefore);
         QCOMPARE(window->geometry(), before);
 
         QTest::mouseClick(check, Qt::LeftButton);
         QVERIFY(!check->isChecked());
         QTRY_VERIFY_WITH_TIMEOUT(!above(window), 15000);
-        QTest::qWait(200);
+        QVERIFY(managerCaughtUp());
         QCOMPARE(window->geometry(), before);
     }
 

@@ -2,10 +2,10 @@
 // settings file is only read.
 #include "ui/main/StartUp.h"
 
+#include "settings/Settings.h"
 #include "tests/ui/main/UiMainTesting.h"
 #include "ui/companions/CompanionRegistration.h"
 #include "ui/main/MainRegistration.h"
-#include "settings/Settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,10 +24,12 @@ class StartUpTest : public QObject
 
 private:
     test::RecordingLaunch* m_launch = nullptr;
+    QByteArray m_systemDir; // the test's own settings folder, given by the test runner
 
 private Q_SLOTS:
     void initTestCase()
     {
+        m_systemDir = qgetenv("QUORVEL_SYSTEM_DIR");
         registerMainWindows();
         registerAboutWindows();
     }
@@ -42,7 +44,7 @@ private Q_SLOTS:
     {
         test::resetProgramState();
         delete m_launch;
-        qunsetenv("QUORVEL_SYSTEM_DIR");
+        qputenv("QUORVEL_SYSTEM_DIR", m_systemDir);
         SettingsPath.clear();
     }
 
