@@ -6,10 +6,10 @@
 // The favourites file goes to a temporary folder (QUORVEL_DATA_DIR), so nothing of the user's is touched.
 #include "core/Language.h"
 #include "ui/common/Help.h"
+#include "ui/common/Windows.h"
 #include "ui/companions/CompanionRegistration.h"
 #include "ui/favourites/FavouritesRegistration.h"
 #include "ui/main/MainRegistration.h"
-#include "ui/common/Windows.h"
 
 #include <QAction>
 #include <QApplication>

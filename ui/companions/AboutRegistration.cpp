@@ -1,6 +1,6 @@
-#include "ui/companions/CompanionRegistration.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/AboutWindow.h"
+#include "ui/companions/CompanionRegistration.h"
 
 namespace quorvel::ui {
 

@@ -1,4 +1,5 @@
 #include "ui/companions/CompanionRegistration.h"
+
 #include "ui/common/Windows.h"
 #include "ui/companions/ReducedWindow.h"
 #include "ui/companions/RegisterWindow.h"

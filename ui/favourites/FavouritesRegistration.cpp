@@ -1,4 +1,5 @@
 #include "ui/favourites/FavouritesRegistration.h"
+
 #include "ui/common/SaveFavourite.h"
 #include "ui/common/Windows.h"
 #include "ui/favourites/FavouritesWindow.h"

@@ -1,7 +1,7 @@
 #include "ui/favourites/FavouritesTexts.h"
 
-#include "ui/common/Texts.h"
 #include "store/FavouritesStore.h"
+#include "ui/common/Texts.h"
 
 #include <QDir>
 

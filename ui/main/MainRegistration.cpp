@@ -1,4 +1,5 @@
 #include "ui/main/MainRegistration.h"
+
 #include "ui/common/Windows.h"
 #include "ui/main/MainWindow.h"
 

@@ -1,7 +1,7 @@
 #include "ui/main/StartUp.h"
 
-#include "ui/common/Windows.h"
 #include "settings/Settings.h"
+#include "ui/common/Windows.h"
 
 namespace quorvel::ui {
 

@@ -1,11 +1,11 @@
 // The companion windows reached from the real main window, as a user goes: type a name, open each
 // window, use it, and come back to the main window with the name it had.
 #include "core/SharedState.h"
-#include "tests/ui/companions/CompanionTesting.h"
 #include "tests/support/TestSupport.h"
+#include "tests/ui/companions/CompanionTesting.h"
+#include "ui/common/Windows.h"
 #include "ui/companions/CompanionRegistration.h"
 #include "ui/main/MainRegistration.h"
-#include "ui/common/Windows.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,11 +1,11 @@
 // The reduced window driven as a user: its name box, its five click targets, the way back to the main
 // window, and the keep-in-front check box decided and switched through the keep-in-front seam.
 #include "core/SharedState.h"
-#include "tests/ui/companions/CompanionTesting.h"
 #include "tests/support/TestSupport.h"
+#include "tests/ui/companions/CompanionTesting.h"
 #include "ui/common/ClickableLabel.h"
-#include "ui/companions/CompanionRegistration.h"
 #include "ui/common/Windows.h"
+#include "ui/companions/CompanionRegistration.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,11 +1,12 @@
 // The domain register window driven as a user: the addresses handed over by the main window, its help
 // topic, its way back to the main window, and its printed page read back from a real PDF file.
-#include "core/SharedState.h"
-#include "tests/ui/companions/CompanionTesting.h"
-#include "tests/support/TestSupport.h"
-#include "ui/companions/CompanionRegistration.h"
-#include "ui/common/Windows.h"
 #include "ui/companions/RegisterWindow.h"
+
+#include "core/SharedState.h"
+#include "tests/support/TestSupport.h"
+#include "tests/ui/companions/CompanionTesting.h"
+#include "ui/common/Windows.h"
+#include "ui/companions/CompanionRegistration.h"
 
 #include <QFileInfo>
 #include <QImage>

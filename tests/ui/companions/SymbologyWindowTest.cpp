@@ -1,12 +1,13 @@
 // The symbology window driven as a user: its four rows exactly as written, its panels of samples and
 // the hand-drawn ellipse, its help topic, its way back to the main window, and its print read back
 // from a real PDF file.
-#include "core/SharedState.h"
-#include "tests/ui/companions/CompanionTesting.h"
-#include "tests/support/TestSupport.h"
-#include "ui/companions/CompanionRegistration.h"
-#include "ui/common/Windows.h"
 #include "ui/companions/SymbologyWindow.h"
+
+#include "core/SharedState.h"
+#include "tests/support/TestSupport.h"
+#include "tests/ui/companions/CompanionTesting.h"
+#include "ui/common/Windows.h"
+#include "ui/companions/CompanionRegistration.h"
 
 #include <QFileInfo>
 #include <QImage>

@@ -3,9 +3,9 @@
 #include "launch/Browser.h"
 #include "tests/ui/main/UiMainTesting.h"
 #include "ui/common/ClickableLabel.h"
+#include "ui/common/Twips.h"
 #include "ui/companions/CompanionRegistration.h"
 #include "ui/main/MainRegistration.h"
-#include "ui/common/Twips.h"
 
 #include <QImage>
 #include <QLabel>
