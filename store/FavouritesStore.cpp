@@ -553,6 +553,10 @@ AddResult FavouritesStore::addFavourite(const QString& name, FigureKind kind)
 
 bool FavouritesStore::removeFavourite(const QString& name, FigureKind kind)
 {
+    // A removal never creates the file it would remove from (it may have vanished since it was shown).
+    if (!QFileInfo::exists(m_path)) {
+        throw StoreFailure(StoreProblem::NotOpen, "the file does not exist");
+    }
     openForWriting();
     const bool wasOpen = !m_problem.has_value();
     bool removed = false;

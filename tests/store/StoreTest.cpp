@@ -220,6 +220,19 @@ TEST_F(StoreTest, missingFileIsNotCreatedByReadingButByTheFirstSave)
     EXPECT_EQ(again.currentRecord(), record("abc", "r"));
 }
 
+TEST_F(StoreTest, aRemovalCreatesNeitherTheFileNorTheTable)
+{
+    FavouritesStore store(path());
+    EXPECT_EQ(problemOf([&] { store.removeFavourite(QStringLiteral("abc"), FigureKind::FourSided); }),
+              StoreProblem::NotOpen);
+    EXPECT_FALSE(QFile::exists(path()));
+
+    test::makeDatabase(path(), "CREATE TABLE notes (text TEXT)");
+    const QByteArray before = test::fileDigest(path());
+    EXPECT_FALSE(store.removeFavourite(QStringLiteral("abc"), FigureKind::FourSided));
+    EXPECT_EQ(test::fileDigest(path()), before);
+}
+
 TEST_F(StoreTest, missingTableIsCreatedBesideWhatTheFileHolds)
 {
     {
