@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 using namespace quorvel;
@@ -65,11 +66,18 @@ private:
         return QTest::qWaitFor([&probe] { return framed(&probe); }, 20000);
     }
 
-    // Lets the manager frame and place the window. False if it never framed it.
+    // The window's frame centred on the work area, where the window puts itself once the manager has framed it.
+    static bool centred(const QWidget* window)
+    {
+        const QPoint offset = window->frameGeometry().center() - window->screen()->availableGeometry().center();
+        return offset.manhattanLength() <= 2;
+    }
+
+    // Lets the manager frame the window and the window centre itself in its frame. False if that never happened.
     static bool waitUntilFramed(QWidget* window)
     {
         // A busy machine can take its time.
-        return QTest::qWaitFor([window] { return framed(window); }, 20000) && managerCaughtUp();
+        return QTest::qWaitFor([window] { return framed(window) && centred(window); }, 20000) && managerCaughtUp();
     }
 
 private Q_SLOTS:
