@@ -1,5 +1,6 @@
 // quorvel-code: corrects names to the rules for a domain name and prints their addresses.
 
+#include "cli/Check.h"
 #include "cli/CodeReport.h"
 
 #include <unistd.h>
@@ -47,15 +48,19 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         args.emplace_back(argv[i]);
     }
-    const ParsedArguments parsed = parseArguments(args);
-    if (!parsed.error.empty()) {
-        complain(parsed.error);
-        writeAll(STDERR_FILENO, usageText());
+    const CheckArguments check = takeCheckArguments(args);
+    const ParsedArguments parsed = parseArguments(check.rest);
+    if (!check.error.empty() || !parsed.error.empty()) {
+        complain(check.error.empty() ? parsed.error : check.error);
+        writeAll(STDERR_FILENO, std::string(usageText()) + std::string(checkUsageText()));
         return 2;
     }
     const Options& options = parsed.options;
     if (options.help) {
-        return writeAll(STDOUT_FILENO, usageText()) ? 0 : 1;
+        return writeAll(STDOUT_FILENO, std::string(usageText()) + std::string(checkUsageText())) ? 0 : 1;
+    }
+    if (check.options.check) {
+        return runCheck(argc, argv, options, check.options);
     }
 
     int writeError = 0;

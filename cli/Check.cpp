@@ -1,0 +1,408 @@
+#include "cli/Check.h"
+
+#include "availability/Checker.h"
+#include "availability/Domains.h"
+#include "core/NameRules.h"
+#include "core/Unicode.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QSocketNotifier>
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <memory>
+
+namespace quorvel::cli {
+
+namespace {
+
+using availability::Answer;
+using availability::Status;
+
+constexpr std::string_view CheckUsage =
+    "\n"
+    "Registration status (asks the registries' RDAP servers over the network):\n"
+    "  --check               also tell for each domain whether it is registered\n"
+    "  --endings LIST        other endings to check beside .com, e.g. net,org (default: net org)\n"
+    "  --rdap-bootstrap URL  the RDAP bootstrap file to use (default: $QUORVEL_RDAP_BOOTSTRAP,\n"
+    "                        else https://data.iana.org/rdap/dns.json)\n"
+    "With --check, exit status 3 tells that some answer is unknown.\n";
+
+// Names whose reports wait for their answers; beyond this, no more input is read until some are written.
+constexpr std::size_t MaxPendingNames = 256;
+// Standard input is read in pieces of this size.
+constexpr std::size_t ReadChunk = 16 * 1024;
+
+bool writeAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// The name the report shows: the input corrected and lower-cased (name symbols only, so ASCII).
+std::string finalName(std::string_view bytes)
+{
+    const std::u32string corrected = correctedName(decodeUtf8(bytes));
+    std::string name;
+    name.reserve(corrected.size());
+    for (char32_t c : corrected) {
+        name.push_back(static_cast<char>(c >= U'A' && c <= U'Z' ? c - U'A' + U'a' : c));
+    }
+    return name;
+}
+
+// One input with its report, waiting for the answers of its domains.
+struct Pending
+{
+    std::string report;
+    QStringList domains;
+    std::map<QString, Answer> answers;
+    bool coded = false; // false for an input too long to be coded
+    bool complete() const { return answers.size() == static_cast<std::size_t>(domains.size()); }
+};
+
+class CheckRun
+{
+public:
+    CheckRun(const Options& options, const CheckOptions& check, availability::Checker& checker)
+        : m_options(options), m_endings(availability::parseEndings(QString::fromStdString(check.endings))),
+          m_checker(checker),
+          m_reporter(
+              options.language, options.json, [this](std::string_view data) { return capture(data); },
+              [this](std::string_view data) { return writeTo(STDERR_FILENO, data); })
+    {
+        QObject::connect(&m_checker, &availability::Checker::answered, &m_context,
+                         [this](const QString& domain, const Answer& answer) { answered(domain, answer); });
+    }
+
+    void start()
+    {
+        if (m_options.names.empty()) {
+            m_stdin = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+            QObject::connect(m_stdin.get(), &QSocketNotifier::activated, &m_context, [this] { readInput(); });
+        }
+        fill();
+    }
+
+    int exitStatus() const
+    {
+        if (m_failed || m_readFailed || m_reporter.rejectedCount() > 0) {
+            return 1;
+        }
+        return m_unknown ? SomeAnswerUnknown : 0;
+    }
+
+private:
+    bool capture(std::string_view data)
+    {
+        m_captured.append(data);
+        return true;
+    }
+
+    bool writeTo(int fd, std::string_view data)
+    {
+        if (m_failed) {
+            return false;
+        }
+        if (!writeAll(fd, data)) {
+            const std::string message =
+                std::string("quorvel-code: cannot write the output: ") + std::strerror(errno) + "\n";
+            writeAll(STDERR_FILENO, message);
+            m_failed = true;
+            return false;
+        }
+        return true;
+    }
+
+    // Takes inputs while there is room for them.
+    void fill()
+    {
+        // Answers known at once arrive while an input is added; they are written by the outer call.
+        if (m_filling) {
+            return;
+        }
+        m_filling = true;
+        if (m_options.names.empty()) {
+            m_stdin->setEnabled(!m_inputDone && m_pending.size() < MaxPendingNames);
+        } else {
+            while (m_nextName < m_options.names.size() && m_pending.size() < MaxPendingNames) {
+                add(m_options.names[m_nextName++], false);
+            }
+            m_inputDone = m_nextName == m_options.names.size();
+        }
+        m_filling = false;
+        drain();
+    }
+
+    void readInput()
+    {
+        std::string chunk(ReadChunk, '\0');
+        const ssize_t got = ::read(STDIN_FILENO, chunk.data(), chunk.size());
+        auto onLine = [this](std::string_view line, bool overLong) { add(line, overLong); };
+        if (got < 0 && errno == EINTR) {
+            return;
+        }
+        if (got <= 0) {
+            if (got < 0) {
+                writeAll(STDERR_FILENO,
+                         std::string("quorvel-code: cannot read standard input: ") + std::strerror(errno) + "\n");
+                m_readFailed = true;
+            }
+            m_lines.finish(onLine);
+            m_inputDone = true;
+            m_stdin->setEnabled(false);
+        } else {
+            m_lines.feed(std::string_view(chunk.data(), static_cast<std::size_t>(got)), onLine);
+        }
+        fill();
+    }
+
+    void add(std::string_view input, bool overLong)
+    {
+        auto pending = std::make_unique<Pending>();
+        const std::size_t rejectedBefore = m_reporter.rejectedCount();
+        if (overLong) {
+            m_reporter.rejectInput();
+        } else {
+            m_reporter.codeInput(input);
+        }
+        m_reporter.flush();
+        pending->report = std::move(m_captured);
+        m_captured.clear();
+        pending->coded = m_reporter.rejectedCount() == rejectedBefore;
+        if (pending->coded) {
+            pending->domains = availability::domainsOf(finalName(input), m_endings);
+        }
+        Pending* raw = pending.get();
+        m_pending.push_back(std::move(pending));
+        for (const QString& domain : std::as_const(raw->domains)) {
+            m_waiting[domain].push_back(raw);
+        }
+        m_checker.check(raw->domains, &m_context);
+    }
+
+    void answered(const QString& domain, const Answer& answer)
+    {
+        const auto it = m_waiting.find(domain);
+        if (it == m_waiting.end()) {
+            return;
+        }
+        const std::vector<Pending*> waiting = std::move(it.value());
+        m_waiting.erase(it);
+        for (Pending* pending : waiting) {
+            pending->answers[domain] = answer;
+        }
+        fill();
+    }
+
+    // Writes the reports that are complete, in input order, and ends the run once all are written.
+    void drain()
+    {
+        while (!m_pending.empty() && m_pending.front()->complete() && !m_failed) {
+            write(*m_pending.front());
+            m_pending.pop_front();
+        }
+        if (((m_inputDone && m_pending.empty()) || m_failed) && !m_quitting) {
+            // Queued: the end may come before the event loop runs.
+            m_quitting = true;
+            QMetaObject::invokeMethod(
+                &m_context, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+        }
+    }
+
+    void write(const Pending& pending)
+    {
+        for (const auto& [domain, answer] : pending.answers) {
+            m_unknown = m_unknown || !answer.known();
+        }
+        if (!pending.coded) {
+            writeTo(STDOUT_FILENO, pending.report);
+            return;
+        }
+        std::string out = m_options.json ? jsonReport(pending) : readableReport(pending);
+        writeTo(STDOUT_FILENO, out);
+    }
+
+    std::string jsonReport(const Pending& pending) const
+    {
+        std::string out = pending.report;
+        // The report is one object on one line: "{...}\n". The answers go in before its closing brace.
+        if (out.size() < 2 || out.compare(out.size() - 2, 2, "}\n") != 0) {
+            return out;
+        }
+        out.resize(out.size() - 2);
+        if (pending.domains.isEmpty()) {
+            out += ",\"availability\":null}\n";
+            return out;
+        }
+        out += ",\"availability\":{";
+        bool first = true;
+        for (const QString& domain : pending.domains) {
+            const Answer& answer = pending.answers.at(domain);
+            if (!first) {
+                out += ',';
+            }
+            first = false;
+            out += '"';
+            out += domain.toStdString(); // letters, digits, hyphens and dots only
+            out += "\":{\"status\":\"";
+            out += availability::statusWord(answer.status).toStdString();
+            out += "\",\"reason\":";
+            if (answer.known()) {
+                out += "null";
+            } else {
+                out += '"';
+                appendJsonText(out,
+                               std::string_view(availability::reasonText(answer, m_options.language).toStdString()));
+                out += '"';
+            }
+            out += '}';
+        }
+        out += "}}\n";
+        return out;
+    }
+
+    std::string statusOf(const Answer& answer) const
+    {
+        std::string text = availability::statusText(answer.status, m_options.language).toStdString();
+        if (!answer.known()) {
+            text += " (" + availability::reasonText(answer, m_options.language).toStdString() + ")";
+        }
+        return text;
+    }
+
+    std::string readableReport(const Pending& pending) const
+    {
+        // The report is the name, then one line per address, indented: the plain address and the four figure
+        // addresses, in the order of the domains. Each gets its status; the other endings follow.
+        std::string out;
+        std::size_t line = 0;
+        qsizetype next = 0;
+        const std::string& report = pending.report;
+        while (line < report.size()) {
+            std::size_t end = report.find('\n', line);
+            if (end == std::string::npos) {
+                end = report.size();
+            }
+            const std::string_view text(report.data() + line, end - line);
+            out.append(text);
+            if (text.starts_with("  ") && next < pending.domains.size()) {
+                out += "  ";
+                out += statusOf(pending.answers.at(pending.domains[next++]));
+            }
+            out += '\n';
+            line = end + 1;
+        }
+        for (; next < pending.domains.size(); ++next) {
+            out += "  http://www.";
+            out += pending.domains[next].toStdString();
+            out += "  ";
+            out += statusOf(pending.answers.at(pending.domains[next]));
+            out += '\n';
+        }
+        return out;
+    }
+
+    const Options& m_options;
+    const QStringList m_endings;
+    availability::Checker& m_checker;
+    QObject m_context; // the requester of every look-up, and the receiver of the answers
+    std::string m_captured;
+    CodeReporter m_reporter;
+    std::unique_ptr<QSocketNotifier> m_stdin;
+    LineSplitter m_lines;
+    std::size_t m_nextName = 0;
+    bool m_inputDone = false;
+    bool m_failed = false;
+    bool m_unknown = false;
+    bool m_readFailed = false;
+    bool m_filling = false;
+    bool m_quitting = false;
+    std::deque<std::unique_ptr<Pending>> m_pending;
+    QHash<QString, std::vector<Pending*>> m_waiting;
+};
+
+} // namespace
+
+CheckArguments takeCheckArguments(const std::vector<std::string_view>& args)
+{
+    CheckArguments result;
+    result.options.endings = std::string(availability::DefaultEndings);
+    bool optionsEnded = false;
+    bool needsCheck = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (optionsEnded || arg == "--") {
+            optionsEnded = true;
+            result.rest.push_back(arg);
+            continue;
+        }
+        if (arg == "--check") {
+            result.options.check = true;
+            continue;
+        }
+        std::string* target = nullptr;
+        std::string_view option;
+        for (const auto& [name, field] :
+             {std::pair{std::string_view("--endings"), &result.options.endings},
+              std::pair{std::string_view("--rdap-bootstrap"), &result.options.bootstrapAddress}}) {
+            if (arg == name || (arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '=')) {
+                target = field;
+                option = name;
+            }
+        }
+        if (target == nullptr) {
+            result.rest.push_back(arg);
+            continue;
+        }
+        if (arg == option) {
+            if (i + 1 >= args.size()) {
+                result.error = "option " + std::string(option) + " needs a value";
+                return result;
+            }
+            *target = std::string(args[++i]);
+        } else {
+            *target = std::string(arg.substr(option.size() + 1));
+        }
+        needsCheck = true;
+    }
+    if (needsCheck && !result.options.check) {
+        result.error = "options --endings and --rdap-bootstrap go with --check";
+    }
+    return result;
+}
+
+std::string_view checkUsageText()
+{
+    return CheckUsage;
+}
+
+int runCheck(int argc, char** argv, const Options& options, const CheckOptions& check)
+{
+    QCoreApplication app(argc, argv);
+    availability::CheckerConfig config = availability::CheckerConfig::fromEnvironment();
+    if (!check.bootstrapAddress.empty()) {
+        config.bootstrapAddress = QUrl(QString::fromStdString(check.bootstrapAddress));
+    }
+    availability::Checker checker(config);
+    CheckRun run(options, check, checker);
+    run.start();
+    QCoreApplication::exec();
+    return run.exitStatus();
+}
+
+} // namespace quorvel::cli
