@@ -1,4 +1,5 @@
 #include "settings/Settings.h"
+#include "ui/availability/AvailabilityRegistration.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/CompanionRegistration.h"
 #include "ui/favourites/FavouritesRegistration.h"
@@ -20,6 +21,7 @@ void registerAllWindows()
     quorvel::ui::registerAboutWindows();
     quorvel::ui::registerFavourites();
     quorvel::ui::registerCompanionWindows();
+    quorvel::ui::registerAvailabilityWindows();
 }
 
 // "quorvel --set-language es|en": the installation step that stores the start language. It needs no display.

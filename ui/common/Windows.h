@@ -21,6 +21,7 @@ enum class WindowRole
     Reduced,
     Register,
     Symbology,
+    Availability,
 };
 
 /// The title-bar buttons of a program window; none has a maximise box.

@@ -4,6 +4,7 @@
 #include "core/SharedState.h"
 #include "launch/Browser.h"
 #include "ui/common/ClickableLabel.h"
+#include "ui/common/CurrentNameSignal.h"
 #include "ui/common/Editions.h"
 #include "ui/common/FigureShapes.h"
 #include "ui/common/Help.h"
@@ -75,7 +76,7 @@ struct MainEdition
     int registerCommandHelp;
     struct
     {
-        MenuItem options, symbology, registers, favourites, reduced, exit;
+        MenuItem options, symbology, registers, favourites, reduced, availability, exit;
         MenuItem language, otherLanguage;
         MenuItem help, helpContents, helpSearch, about;
     } menu;
@@ -114,6 +115,7 @@ constexpr EditionTable<MainEdition> Editions{
                     .registers = {"mnuregistro", 100},
                     .favourites = {"mnufavoritos", 200},
                     .reduced = {"mnuformred"},
+                    .availability = {"mnudisponibilidad"},
                     .exit = {"mnusalir"},
                     .language = {"mnuidioma"},
                     .otherLanguage = {"mnuenglish", 200},
@@ -157,6 +159,7 @@ constexpr EditionTable<MainEdition> Editions{
                     .registers = {"mnuregister"},
                     .favourites = {"mnufavorite"},
                     .reduced = {"mnureduced"},
+                    .availability = {"mnuavailability"},
                     .exit = {"mnuexit"},
                     .language = {"mnuidioma"},
                     .otherLanguage = {"mnuespanol", 100},
@@ -367,6 +370,9 @@ void MainWindow::setupMenus()
     addItem(options, items.favourites, "mnuFavourites", QStringLiteral("Ctrl+F"),
             [this] { goTo(WindowRole::Favourites); });
     addItem(options, items.reduced, "mnuReduced", QStringLiteral("Ctrl+R"), [this] { goTo(WindowRole::Reduced); });
+    // The availability window opens beside the main window, which stays.
+    addItem(options, items.availability, "mnuAvailability", QStringLiteral("Ctrl+D"),
+            [this] { Windows::instance().show(WindowRole::Availability, m_language); });
     addSeparator(options, "mnulin2");
     addItem(options, items.exit, "mnuExit", m_texts("exitShortcut"), [] { Windows::instance().endProgram(); });
 
@@ -439,7 +445,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 void MainWindow::nameValidated(const QString& finalText)
 {
     const std::string name = asciiLower(finalText.toStdString());
-    CurrentName = name;
+    CurrentNameSignal::instance().set(name);
     const QString caption = name.empty() ? m_texts("placeholder") : QString::fromStdString(name);
     m_plainLabel->setText(caption);
     for (ClickableLabel* label : m_figureLabels) {

@@ -258,6 +258,7 @@ private Q_SLOTS:
         row(S, "mnuregistro", "Registro dominios", "", 100);
         row(S, "mnufavoritos", "Favoritos", "Ctrl+F", 200);
         row(S, "mnuformred", "Formulario reducido", "Ctrl+R", 0);
+        row(S, "mnudisponibilidad", "Disponibilidad", "Ctrl+D", 0);
         row(S, "mnusalir", "Salir", "Ctrl+S", 0);
         row(S, "mnuidioma", "&Language", "", 0);
         row(S, "mnuenglish", "English", "", 200);
@@ -270,6 +271,7 @@ private Q_SLOTS:
         row(E, "mnuregister", "Register", "", 0);
         row(E, "mnufavorite", "Favorites", "Ctrl+F", 0);
         row(E, "mnureduced", "Reduced form", "Ctrl+R", 0);
+        row(E, "mnuavailability", "Availability", "Ctrl+D", 0);
         row(E, "mnuexit", "Exit", "Ctrl+E", 0);
         row(E, "mnuidioma", "&Idioma", "", 0);
         row(E, "mnuespanol", "Español", "", 100);
@@ -308,13 +310,16 @@ private Q_SLOTS:
             return names.join(u',');
         };
         if (language == UiLanguage::Spanish) {
-            QCOMPARE(namesOf(window->findChild<QMenu*>(QStringLiteral("mnuopciones"))),
-                     QStringLiteral("mnusimbologia,mnuregistro,mnulin1,mnufavoritos,mnuformred,mnulin2,mnusalir"));
+            QCOMPARE(
+                namesOf(window->findChild<QMenu*>(QStringLiteral("mnuopciones"))),
+                QStringLiteral(
+                    "mnusimbologia,mnuregistro,mnulin1,mnufavoritos,mnuformred,mnudisponibilidad,mnulin2,mnusalir"));
             QCOMPARE(namesOf(window->findChild<QMenu*>(QStringLiteral("mnuayuda"))),
                      QStringLiteral("mnuuayuda,mnuaysobre,mnulin3,mnucreditos"));
         } else {
             QCOMPARE(namesOf(window->findChild<QMenu*>(QStringLiteral("mnuoptions"))),
-                     QStringLiteral("mnusimbology,mnuregister,mnulin1,mnufavorite,mnureduced,mnulin2,mnuexit"));
+                     QStringLiteral(
+                         "mnusimbology,mnuregister,mnulin1,mnufavorite,mnureduced,mnuavailability,mnulin2,mnuexit"));
             QCOMPARE(namesOf(window->findChild<QMenu*>(QStringLiteral("mnuhelp"))),
                      QStringLiteral("mnuhelpe,mnuhab,mnulin3,mnuAbout"));
         }

@@ -1,0 +1,266 @@
+// The availability window of both editions driven as a user does, from the real main window, against a fake
+// RDAP server on a loopback port.
+#include "availability/Checker.h"
+#include "core/SharedState.h"
+#include "tests/availability/FakeRdapServer.h"
+#include "tests/support/TestSupport.h"
+#include "ui/availability/AvailabilityWindow.h"
+#include "ui/availability/ProgramChecker.h"
+#include "ui/common/Registration.h"
+#include "ui/common/Windows.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace quorvel;
+using namespace quorvel::ui;
+using quorvel::test::byEdition;
+using quorvel::test::child;
+using quorvel::test::FakeRdapServer;
+using Behaviour = FakeRdapServer::Behaviour;
+
+namespace {
+
+struct Controls
+{
+    const char* mainBox;
+    const char* window;
+    const char* endings;
+    const char* check;
+    const char* asYouType;
+    const char* list;
+    const char* busy;
+};
+
+Controls controlsOf(UiLanguage language)
+{
+    if (language == UiLanguage::Spanish) {
+        return {"txtAdreca",     "frmDisp_Cast", "txtTerminaciones", "cmdComprobar",
+                "chkAlEscribir", "lstDominios",  "prgOcupado"};
+    }
+    return {"txtaAdreca", "frmDisp_Ang", "txtaEndings", "cmdCheck", "chkAsYouType", "lstDomains", "prgBusy"};
+}
+
+} // namespace
+
+class AvailabilityWindowTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    std::unique_ptr<FakeRdapServer> m_server;
+    std::unique_ptr<availability::Checker> m_checker;
+
+    QMainWindow* showMain(UiLanguage language)
+    {
+        auto* main = qobject_cast<QMainWindow*>(Windows::instance().show(WindowRole::Main, language));
+        if (main != nullptr && !QTest::qWaitForWindowExposed(main)) {
+            qWarning("main window not exposed");
+        }
+        return main;
+    }
+
+    // Opens the availability window as a user does: Ctrl+D in the main window.
+    QWidget* openFromMain(QMainWindow* main, UiLanguage language)
+    {
+        main->activateWindow();
+        if (!QTest::qWaitForWindowActive(main)) {
+            qWarning("main window not active");
+        }
+        QTest::keyClick(main, Qt::Key_D, Qt::ControlModifier);
+        QWidget* window = Windows::instance().find(WindowRole::Availability, language);
+        if (window != nullptr && !QTest::qWaitForWindowExposed(window)) {
+            qWarning("availability window not exposed");
+        }
+        return window;
+    }
+
+    static QStringList rows(QWidget* window, UiLanguage language, int column)
+    {
+        auto* list = child<QTreeWidget>(window, controlsOf(language).list);
+        QStringList texts;
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            texts << list->topLevelItem(i)->text(column);
+        }
+        return texts;
+    }
+
+    static QTreeWidgetItem* row(QWidget* window, UiLanguage language, const QString& domain)
+    {
+        auto* list = child<QTreeWidget>(window, controlsOf(language).list);
+        const QList<QTreeWidgetItem*> found = list->findItems(domain, Qt::MatchExactly, 0);
+        return found.isEmpty() ? nullptr : found.first();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toLocal8Bit());
+        qputenv("XDG_CACHE_HOME", m_home.filePath(QStringLiteral("cache")).toLocal8Bit());
+        registerMainWindows();
+        registerAvailabilityWindows();
+    }
+
+    void init()
+    {
+        test::resetProgramState();
+        QFile::remove(availabilitySettingsPath());
+        m_server = std::make_unique<FakeRdapServer>();
+        availability::CheckerConfig config;
+        config.bootstrapAddress = m_server->bootstrapAddress();
+        config.transferTimeoutMs = 3000;
+        m_checker = std::make_unique<availability::Checker>(config);
+        setProgramChecker(m_checker.get());
+    }
+
+    void cleanup()
+    {
+        test::resetProgramState();
+        setProgramChecker(nullptr);
+        m_checker.reset();
+        m_server.reset();
+    }
+
+    void opensBesideTheMainWindowAndAsksNothing_data() { test::addEditionColumn(); }
+    void opensBesideTheMainWindowAndAsksNothing()
+    {
+        QFETCH(UiLanguage, language);
+        QMainWindow* main = showMain(language);
+        QTest::keyClicks(child<QLineEdit>(main, controlsOf(language).mainBox), QStringLiteral("AbC"));
+        QWidget* window = openFromMain(main, language);
+        QVERIFY(window != nullptr);
+        QCOMPARE(window->objectName(), QString::fromLatin1(controlsOf(language).window));
+        QCOMPARE(window->windowTitle(), byEdition(language, "Disponibilidad", "Availability"));
+        QVERIFY(main->isVisible());
+        QCOMPARE(child<QLineEdit>(window, controlsOf(language).endings)->text(), QStringLiteral("net org"));
+        QVERIFY(!child<QCheckBox>(window, controlsOf(language).asYouType)->isChecked());
+        QCOMPARE(
+            rows(window, language, 0),
+            QStringList({QStringLiteral("abc.com"), QStringLiteral("quorvel-abc-rmt.com"),
+                         QStringLiteral("quorvel-abc-cto.com"), QStringLiteral("quorvel-abc-tlx.com"),
+                         QStringLiteral("quorvel-abc-piq.com"), QStringLiteral("abc.net"), QStringLiteral("abc.org")}));
+        QCOMPARE(rows(window, language, 1), QStringList(7, byEdition(language, "sin comprobar", "not checked")));
+        // Typing more in the main window changes the list, and still nothing is asked.
+        QTest::keyClicks(child<QLineEdit>(main, controlsOf(language).mainBox), QStringLiteral("d"));
+        QCOMPARE(rows(window, language, 0).first(), QStringLiteral("abcd.com"));
+        QTest::qWait(800);
+        QCOMPARE(m_server->bootstrapRequests, 0);
+        QCOMPARE(m_server->domainRequests, 0);
+    }
+
+    void checkShowsEachAnswerInTheEditionsLanguage_data() { test::addEditionColumn(); }
+    void checkShowsEachAnswerInTheEditionsLanguage()
+    {
+        QFETCH(UiLanguage, language);
+        m_server->answerDelayMs = 100;
+        m_server->setBehaviour(QStringLiteral("abc.com"), Behaviour::Registered);
+        m_server->setBehaviour(QStringLiteral("abc.org"), Behaviour::ServerError);
+        QMainWindow* main = showMain(language);
+        QTest::keyClicks(child<QLineEdit>(main, controlsOf(language).mainBox), QStringLiteral("abc"));
+        QWidget* window = openFromMain(main, language);
+        QVERIFY(window != nullptr);
+        auto* busy = child<QProgressBar>(window, controlsOf(language).busy);
+        QVERIFY(!busy->isVisible());
+        QTest::mouseClick(child<QPushButton>(window, controlsOf(language).check), Qt::LeftButton);
+        QVERIFY(busy->isVisible());
+        QCOMPARE(rows(window, language, 1).first(), byEdition(language, "comprobando...", "checking..."));
+        QTRY_VERIFY(!busy->isVisible());
+
+        const QString registered = byEdition(language, "registrado", "registered");
+        const QString notRegistered = byEdition(language, "no registrado", "not registered");
+        const QString unknown = byEdition(language, "desconocido", "unknown");
+        QCOMPARE(rows(window, language, 1), QStringList({registered, notRegistered, notRegistered, notRegistered,
+                                                         notRegistered, notRegistered, unknown}));
+        QTreeWidgetItem* failed = row(window, language, QStringLiteral("abc.org"));
+        const QString reason = byEdition(language, "error del servidor (HTTP 500)", "server error (HTTP 500)");
+        QCOMPARE(failed->toolTip(1), reason);
+        QCOMPARE(failed->data(1, Qt::AccessibleDescriptionRole).toString(), reason);
+        QVERIFY(!failed->icon(1).isNull());
+        QVERIFY(row(window, language, QStringLiteral("abc.com"))->toolTip(1).isEmpty());
+        QCOMPARE(m_server->domainRequests, 7);
+    }
+
+    void checkAsITypeWaitsForAPauseInTyping_data() { test::addEditionColumn(); }
+    void checkAsITypeWaitsForAPauseInTyping()
+    {
+        QFETCH(UiLanguage, language);
+        QMainWindow* main = showMain(language);
+        QWidget* window = openFromMain(main, language);
+        QVERIFY(window != nullptr);
+        QTest::mouseClick(child<QCheckBox>(window, controlsOf(language).asYouType), Qt::LeftButton);
+        auto* box = child<QLineEdit>(main, controlsOf(language).mainBox);
+        QTest::keyClicks(box, QStringLiteral("ab"));
+        QTest::qWait(300);
+        QTest::keyClicks(box, QStringLiteral("c"));
+        QTest::qWait(300); // 600 ms after the first keys, 300 after the last
+        QCOMPARE(m_server->domainRequests, 0);
+        QTRY_COMPARE(m_server->domainRequests, 7);
+        QCOMPARE(m_server->requestsFor.value(QStringLiteral("abc.com")), 1);
+        QCOMPARE(m_server->requestsFor.value(QStringLiteral("ab.com")), 0);
+        QTRY_COMPARE(rows(window, language, 1).first(), byEdition(language, "no registrado", "not registered"));
+    }
+
+    void otherEndingsAreRemembered_data() { test::addEditionColumn(); }
+    void otherEndingsAreRemembered()
+    {
+        QFETCH(UiLanguage, language);
+        CurrentName = "abc";
+        QMainWindow* main = showMain(language);
+        QWidget* window = openFromMain(main, language);
+        QVERIFY(window != nullptr);
+        auto* endings = child<QLineEdit>(window, controlsOf(language).endings);
+        endings->selectAll();
+        QTest::keyClicks(endings, QStringLiteral("es, .io"));
+        QCOMPARE(rows(window, language, 0).mid(5), QStringList({QStringLiteral("abc.es"), QStringLiteral("abc.io")}));
+        window->close();
+        QVERIFY(QFile::exists(availabilitySettingsPath()));
+        window = openFromMain(main, language);
+        QVERIFY(window != nullptr);
+        QCOMPARE(child<QLineEdit>(window, controlsOf(language).endings)->text(), QStringLiteral("es, .io"));
+        QCOMPARE(m_server->domainRequests, 0);
+    }
+
+    void closingCancelsWhatIsInFlight_data() { test::addEditionColumn(); }
+    void closingCancelsWhatIsInFlight()
+    {
+        QFETCH(UiLanguage, language);
+        m_server->defaultBehaviour = Behaviour::Silent;
+        CurrentName = "abc";
+        QMainWindow* main = showMain(language);
+        QWidget* window = openFromMain(main, language);
+        QVERIFY(window != nullptr);
+        QTest::mouseClick(child<QPushButton>(window, controlsOf(language).check), Qt::LeftButton);
+        QTRY_COMPARE(m_server->inFlight, 4);
+        QTest::keyClick(window, Qt::Key_F4, Qt::AltModifier); // may not reach a window manager offscreen
+        if (Windows::instance().find(WindowRole::Availability, language) != nullptr) {
+            window->close();
+        }
+        QTRY_VERIFY(Windows::instance().find(WindowRole::Availability, language) == nullptr);
+        QCOMPARE(m_checker->pendingCount(), 0);
+        QTRY_COMPARE(m_server->inFlight, 0);
+        QVERIFY(main->isVisible());
+        QCOMPARE(m_server->domainRequests, 4); // the other three were never sent
+    }
+
+    void f1OpensTheWindowsHelpTopic_data() { test::addEditionColumn(); }
+    void f1OpensTheWindowsHelpTopic()
+    {
+        QFETCH(UiLanguage, language);
+        test::RecordingHelp help;
+        QMainWindow* main = showMain(language);
+        QWidget* window = openFromMain(main, language);
+        QVERIFY(window != nullptr);
+        QTest::keyClick(window, Qt::Key_F1);
+        QCOMPARE(help.calls, QStringList(byEdition(language, "topic 700 es", "topic 707 en")));
+    }
+};
+
+QTEST_MAIN(AvailabilityWindowTest)
+#include "WindowTest.moc"
