@@ -423,10 +423,28 @@ void Checker::finish(Job* job, const Answer& answer)
 {
     const QString domain = job->domain;
     if (answer.known()) {
-        m_answers.insert(domain, {answer, now()});
+        keep(domain, answer);
     }
     m_jobs.erase(domain); // job is gone from here on
     Q_EMIT answered(domain, answer);
+}
+
+void Checker::keep(const QString& domain, const Answer& answer)
+{
+    const qint64 time = now();
+    m_answers.insert(domain, {answer, time});
+    m_answerOrder.emplace_back(time, domain);
+    // Answers all live equally long, so the oldest are the first to be out of date; memory stays bounded
+    // however many names a run checks.
+    while (!m_answerOrder.empty() && (time - m_answerOrder.front().first >= m_config.answerLifetimeMs ||
+                                      m_answerOrder.size() > static_cast<std::size_t>(m_config.maxKeptAnswers))) {
+        const auto& [kept, name] = m_answerOrder.front();
+        const auto it = m_answers.constFind(name);
+        if (it != m_answers.constEnd() && it->second == kept) {
+            m_answers.erase(it); // not answered again since
+        }
+        m_answerOrder.pop_front();
+    }
 }
 
 void Checker::drop(Job* job)

@@ -30,6 +30,7 @@ struct CheckerConfig
     int maxRedirects = 3;
     qint64 answerLifetimeMs = 10 * 60 * 1000;
     int maxRetryWaitSeconds = 60; ///< a 429 asking for a longer wait is not retried
+    int maxKeptAnswers = 10000;   ///< beyond this many, the oldest answers are forgotten first
     qint64 maxBootstrapKeepSeconds = 7 * 24 * 60 * 60;
     std::function<qint64()> clock; ///< milliseconds on a monotonic clock; the steady clock when unset
 
@@ -94,7 +95,10 @@ private:
     bool m_bootstrapLoading = false;
     std::map<QString, std::unique_ptr<Job>> m_jobs;
     std::map<QString, Server> m_servers;
-    QHash<QString, std::pair<Answer, qint64>> m_answers; // known answers with the time they came
+    void keep(const QString& domain, const Answer& answer);
+
+    QHash<QString, std::pair<Answer, qint64>> m_answers;  // known answers with the time they came
+    std::deque<std::pair<qint64, QString>> m_answerOrder; // the same, oldest first, to forget them in order
     QSet<const QObject*> m_watched;
 };
 

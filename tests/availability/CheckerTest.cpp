@@ -196,6 +196,26 @@ private Q_SLOTS:
         QCOMPARE(server.requestsFor.value(QStringLiteral("kept.com")), 2);
     }
 
+    void keptAnswersAreBoundedInNumber()
+    {
+        FakeRdapServer server;
+        CheckerConfig config = configFor(server);
+        config.maxKeptAnswers = 2;
+        Checker checker(config);
+        Answers answers(checker);
+        const QStringList three = {QStringLiteral("a1.com"), QStringLiteral("a2.com"), QStringLiteral("a3.com")};
+        for (const QString& domain : three) {
+            checker.check({domain}, this);
+            QVERIFY(answers.waitFor({domain}));
+        }
+        answers.byDomain.clear();
+        checker.check(three, this);
+        QVERIFY(answers.waitFor(three));
+        // The oldest was forgotten and asked again; the two newest were still kept.
+        QCOMPARE(server.requestsFor.value(QStringLiteral("a1.com")), 2);
+        QCOMPARE(server.requestsFor.value(QStringLiteral("a3.com")), 1);
+    }
+
     void cancellingAbortsWhatOnlyThatRequesterWanted()
     {
         FakeRdapServer server;

@@ -46,14 +46,9 @@ qint64 FakeRdapServer::busyMs() const
     return m_busyMs;
 }
 
-void FakeRdapServer::resetCounts()
+qint64 FakeRdapServer::activeMs() const
 {
-    domainRequests = 0;
-    bootstrapRequests = 0;
-    maxInFlight = inFlight;
-    requestsFor.clear();
-    requestHeaders.clear();
-    m_busyMs = 0;
+    return m_firstStart < 0 || m_lastEnd < 0 ? 0 : m_lastEnd - m_firstStart;
 }
 
 void FakeRdapServer::serve(QTcpSocket* socket)
@@ -83,6 +78,9 @@ void FakeRdapServer::started(QTcpSocket* socket)
 {
     socket->setProperty("pending", socket->property("pending").toInt() + 1);
     socket->setProperty("since", m_clock.elapsed());
+    if (m_firstStart < 0) {
+        m_firstStart = m_clock.elapsed();
+    }
     ++inFlight;
     maxInFlight = std::max(maxInFlight, inFlight);
 }
@@ -91,6 +89,7 @@ void FakeRdapServer::ended(QTcpSocket* socket)
 {
     socket->setProperty("pending", socket->property("pending").toInt() - 1);
     m_busyMs += m_clock.elapsed() - socket->property("since").toLongLong();
+    m_lastEnd = m_clock.elapsed();
     --inFlight;
 }
 

@@ -60,7 +60,7 @@ public:
     QHash<QString, int> requestsFor;                     ///< per domain
     QList<QHash<QByteArray, QByteArray>> requestHeaders; ///< of each domain request, names lower-case
     qint64 busyMs() const;                               ///< the sum over requests of the time each was in flight
-    void resetCounts();
+    qint64 activeMs() const; ///< from the start of the first domain request to the end of the last
 
 private:
     void serve(QTcpSocket* socket);
@@ -75,6 +75,8 @@ private:
     QHash<QString, Behaviour> m_behaviours;
     QElapsedTimer m_clock;
     qint64 m_busyMs = 0;
+    qint64 m_firstStart = -1;
+    qint64 m_lastEnd = -1;
 };
 
 } // namespace quorvel::test
