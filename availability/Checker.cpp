@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 
 namespace quorvel::availability {
@@ -194,6 +195,8 @@ void Checker::cancel(const QObject* requester)
             orphans.push_back(job.get());
         }
     }
+    // Those still waiting go first, so that the slots freed by the others are not given to them.
+    std::stable_partition(orphans.begin(), orphans.end(), [](const Job* job) { return job->waiting; });
     for (Job* job : orphans) {
         drop(job);
     }
