@@ -1,33 +1,42 @@
 #include "availability/Answer.h"
 
+#include "core/Texts.h"
+
+#include <array>
+#include <string_view>
+#include <utility>
+
 namespace quorvel::availability {
 
 namespace {
 
-struct ReasonTexts
-{
-    Reason reason;
-    const char* spanish;
-    const char* english;
+// The texts of both editions, from resources/texts/availability.tsv; %1 is the answer's detail.
+constexpr std::pair<Reason, std::array<std::string_view, 2>> Reasons[] = {
+    {Reason::InvalidName, textOfBothEditions("availability", "reason.invalidName")},
+    {Reason::NoService, textOfBothEditions("availability", "reason.noService")},
+    {Reason::InsecureServer, textOfBothEditions("availability", "reason.insecureServer")},
+    {Reason::Timeout, textOfBothEditions("availability", "reason.timeout")},
+    {Reason::Network, textOfBothEditions("availability", "reason.network")},
+    {Reason::Tls, textOfBothEditions("availability", "reason.tls")},
+    {Reason::RateLimited, textOfBothEditions("availability", "reason.rateLimited")},
+    {Reason::ServerError, textOfBothEditions("availability", "reason.serverError")},
+    {Reason::HttpStatus, textOfBothEditions("availability", "reason.httpStatus")},
+    {Reason::NotRdap, textOfBothEditions("availability", "reason.notRdap")},
+    {Reason::NameMismatch, textOfBothEditions("availability", "reason.nameMismatch")},
+    {Reason::TooManyRedirects, textOfBothEditions("availability", "reason.tooManyRedirects")},
+    {Reason::TooLarge, textOfBothEditions("availability", "reason.tooLarge")},
 };
 
-// %1 is the answer's detail.
-constexpr ReasonTexts Reasons[] = {
-    {Reason::InvalidName, "no es un nombre de dominio válido", "not a valid domain name"},
-    {Reason::NoService, "no se conoce ningún servidor RDAP para .%1", "no RDAP server is known for .%1"},
-    {Reason::InsecureServer, "el servidor no usa HTTPS: %1", "the server does not use HTTPS: %1"},
-    {Reason::Timeout, "el servidor no respondió a tiempo", "the server did not answer in time"},
-    {Reason::Network, "fallo de red: %1", "network failure: %1"},
-    {Reason::Tls, "fallo de la conexión segura: %1", "secure connection failed: %1"},
-    {Reason::RateLimited, "el servidor limita las consultas (429); pruebe más tarde",
-     "the server limits requests (429); try again later"},
-    {Reason::ServerError, "error del servidor (HTTP %1)", "server error (HTTP %1)"},
-    {Reason::HttpStatus, "respuesta inesperada (HTTP %1)", "unexpected answer (HTTP %1)"},
-    {Reason::NotRdap, "la respuesta no es RDAP", "the answer is not RDAP"},
-    {Reason::NameMismatch, "el servidor respondió por otro nombre (%1)", "the server answered for another name (%1)"},
-    {Reason::TooManyRedirects, "demasiadas redirecciones", "too many redirections"},
-    {Reason::TooLarge, "la respuesta es demasiado grande", "the answer is too large"},
-};
+constexpr std::array<std::string_view, 2> RegisteredText = textOfBothEditions("availability", "status.registered");
+constexpr std::array<std::string_view, 2> NotRegisteredText =
+    textOfBothEditions("availability", "status.notRegistered");
+constexpr std::array<std::string_view, 2> UnknownText = textOfBothEditions("availability", "status.unknown");
+
+QString inEdition(const std::array<std::string_view, 2>& texts, UiLanguage language)
+{
+    const std::string_view text = texts[editionIndex(language)];
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 } // namespace
 
@@ -46,16 +55,15 @@ QString statusWord(Status status)
 
 QString statusText(Status status, UiLanguage language)
 {
-    const bool es = language == UiLanguage::Spanish;
     switch (status) {
     case Status::Registered:
-        return es ? QStringLiteral("registrado") : QStringLiteral("registered");
+        return inEdition(RegisteredText, language);
     case Status::NotRegistered:
-        return es ? QStringLiteral("no registrado") : QStringLiteral("not registered");
+        return inEdition(NotRegisteredText, language);
     case Status::Unknown:
         break;
     }
-    return es ? QStringLiteral("desconocido") : QStringLiteral("unknown");
+    return inEdition(UnknownText, language);
 }
 
 QString reasonText(const Answer& answer, UiLanguage language)
@@ -63,13 +71,13 @@ QString reasonText(const Answer& answer, UiLanguage language)
     if (answer.known()) {
         return {};
     }
-    for (const ReasonTexts& texts : Reasons) {
-        if (texts.reason == answer.reason) {
-            QString text = QString::fromUtf8(language == UiLanguage::Spanish ? texts.spanish : texts.english);
+    for (const auto& [reason, texts] : Reasons) {
+        if (reason == answer.reason) {
+            const QString text = inEdition(texts, language);
             return text.contains(QLatin1String("%1")) ? text.arg(answer.detail) : text;
         }
     }
-    return language == UiLanguage::Spanish ? QStringLiteral("sin respuesta") : QStringLiteral("no answer");
+    return inEdition(UnknownText, language);
 }
 
 } // namespace quorvel::availability

@@ -1,6 +1,5 @@
 #include "availability/Checker.h"
 
-#include "QuorvelConfig.h"
 #include "availability/Domains.h"
 
 #include <QJsonDocument>
@@ -207,8 +206,7 @@ QNetworkReply* Checker::get(const QUrl& url, const QByteArray& accept,
 {
     QNetworkRequest request(url);
     request.setRawHeader("Accept", accept);
-    request.setHeader(QNetworkRequest::UserAgentHeader,
-                      QByteArray("Quorvel/") + QByteArray(VersionText.data(), qsizetype(VersionText.size())));
+    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Quorvel/" QUORVEL_VERSION_TEXT));
     for (const auto& [name, value] : extra) {
         request.setRawHeader(name, value);
     }

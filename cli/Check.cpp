@@ -2,6 +2,7 @@
 
 #include "availability/Checker.h"
 #include "availability/Domains.h"
+#include "core/AsciiText.h"
 #include "core/NameRules.h"
 #include "core/Unicode.h"
 
@@ -56,13 +57,8 @@ bool writeAll(int fd, std::string_view data)
 // The name the report shows: the input corrected and lower-cased (name symbols only, so ASCII).
 std::string finalName(std::string_view bytes)
 {
-    const std::u32string corrected = correctedName(decodeUtf8(bytes));
-    std::string name;
-    name.reserve(corrected.size());
-    for (char32_t c : corrected) {
-        name.push_back(static_cast<char>(c >= U'A' && c <= U'Z' ? c - U'A' + U'a' : c));
-    }
-    return name;
+    const std::u32string corrected = asciiLower(correctedName(decodeUtf8(bytes)));
+    return std::string(corrected.begin(), corrected.end());
 }
 
 // One input with its report, waiting for the answers of its domains.

@@ -21,7 +21,7 @@ struct Run
 
 } // namespace
 
-class CliCheckTest : public QObject
+class QuorvelCodeCheckTest : public QObject
 {
     Q_OBJECT
 
@@ -190,5 +190,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(CliCheckTest)
-#include "CliCheckTest.moc"
+QTEST_GUILESS_MAIN(QuorvelCodeCheckTest)
+#include "QuorvelCodeCheckTest.moc"

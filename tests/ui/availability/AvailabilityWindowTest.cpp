@@ -1,13 +1,15 @@
 // The availability window of both editions driven as a user does, from the real main window, against a fake
 // RDAP server on a loopback port.
+#include "ui/availability/AvailabilityWindow.h"
+
 #include "availability/Checker.h"
 #include "core/SharedState.h"
 #include "tests/availability/FakeRdapServer.h"
 #include "tests/support/TestSupport.h"
-#include "ui/availability/AvailabilityWindow.h"
+#include "ui/availability/AvailabilityRegistration.h"
 #include "ui/availability/ProgramChecker.h"
-#include "ui/common/Registration.h"
 #include "ui/common/Windows.h"
+#include "ui/main/MainRegistration.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -263,4 +265,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(AvailabilityWindowTest)
-#include "WindowTest.moc"
+#include "AvailabilityWindowTest.moc"
