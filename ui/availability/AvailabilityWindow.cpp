@@ -5,9 +5,11 @@
 #include "core/SharedState.h"
 #include "ui/availability/ProgramChecker.h"
 #include "ui/common/CurrentNameSignal.h"
+#include "ui/common/Editions.h"
 #include "ui/common/Help.h"
 #include "ui/common/Icons.h"
 #include "ui/common/Twips.h"
+#include "ui/common/WindowManners.h"
 #include "ui/common/Windows.h"
 
 #include <QCheckBox>
@@ -30,9 +32,43 @@ namespace {
 using availability::Answer;
 using availability::Status;
 
-// Help topics of the two editions.
-constexpr int SpanishHelpContext = 700;
-constexpr int EnglishHelpContext = 707;
+// What one edition of the window has of its own: the object names and the help topic.
+struct AvailabilityEdition
+{
+    const char* window;
+    const char* name;
+    const char* endingsLabel;
+    const char* endings;
+    const char* check;
+    const char* asYouType;
+    const char* list;
+    const char* busy;
+    const char* note;
+    int helpTopic;
+};
+
+constexpr EditionTable<AvailabilityEdition> Editions{
+    .spanish = {.window = "frmDisp_Cast",
+                .name = "lblNombre",
+                .endingsLabel = "lblTerminaciones",
+                .endings = "txtTerminaciones",
+                .check = "cmdComprobar",
+                .asYouType = "chkAlEscribir",
+                .list = "lstDominios",
+                .busy = "prgOcupado",
+                .note = "lblAviso",
+                .helpTopic = 700},
+    .english = {.window = "frmDisp_Ang",
+                .name = "lblaName",
+                .endingsLabel = "lblaEndings",
+                .endings = "txtaEndings",
+                .check = "cmdCheck",
+                .asYouType = "chkAsYouType",
+                .list = "lstDomains",
+                .busy = "prgBusy",
+                .note = "lblaNote",
+                .helpTopic = 707},
+};
 
 const QString EndingsKey = QStringLiteral("availability/endings");
 
@@ -63,29 +99,31 @@ QString availabilitySettingsPath()
 AvailabilityWindow::AvailabilityWindow(UiLanguage language)
     : m_language(language), m_texts(QStringLiteral("availability"), language)
 {
-    setupProgramWindow(this, m_texts("objName.window"), m_texts("caption"), WindowButtons::MinimiseAndClose);
+    const AvailabilityEdition& edition = Editions.edition(language);
+    setupProgramWindow(this, QString::fromLatin1(edition.window), m_texts("caption"), WindowButtons::MinimiseAndClose);
     setupControls();
     connectSignals();
-    Help::bindF1(this, m_language, language == UiLanguage::Spanish ? SpanishHelpContext : EnglishHelpContext);
+    Help::bindF1(this, m_language, edition.helpTopic);
     rebuild();
-    centreOnScreen(this);
+    centreWhenFirstShown(this);
 }
 
 void AvailabilityWindow::setupControls()
 {
+    const AvailabilityEdition& edition = Editions.edition(m_language);
     auto* layout = new QVBoxLayout(this);
 
     m_name = new QLabel(this);
-    m_name->setObjectName(m_texts("objName.name"));
+    m_name->setObjectName(QString::fromLatin1(edition.name));
     m_name->setTextFormat(Qt::PlainText);
     m_name->setFont(arialFont(11.25, true));
     layout->addWidget(m_name);
 
     auto* endingsRow = new QHBoxLayout;
     auto* endingsLabel = new QLabel(m_texts("endings"), this);
-    endingsLabel->setObjectName(m_texts("objName.endingsLabel"));
+    endingsLabel->setObjectName(QString::fromLatin1(edition.endingsLabel));
     m_endings = new QLineEdit(this);
-    m_endings->setObjectName(m_texts("objName.endings"));
+    m_endings->setObjectName(QString::fromLatin1(edition.endings));
     m_endings->setMaxLength(255);
     QSettings settings(availabilitySettingsPath(), QSettings::IniFormat);
     m_endings->setText(settings
@@ -99,13 +137,13 @@ void AvailabilityWindow::setupControls()
 
     auto* commandRow = new QHBoxLayout;
     m_check = new QPushButton(m_texts("check"), this);
-    m_check->setObjectName(m_texts("objName.check"));
+    m_check->setObjectName(QString::fromLatin1(edition.check));
     m_check->setDefault(true);
     m_asYouType = new QCheckBox(m_texts("asYouType"), this);
-    m_asYouType->setObjectName(m_texts("objName.asYouType"));
+    m_asYouType->setObjectName(QString::fromLatin1(edition.asYouType));
     m_asYouType->setChecked(false);
     m_busy = new QProgressBar(this);
-    m_busy->setObjectName(m_texts("objName.busy"));
+    m_busy->setObjectName(QString::fromLatin1(edition.busy));
     m_busy->setRange(0, 0); // moves without a measure while anything is asked
     m_busy->setTextVisible(false);
     m_busy->setMaximumWidth(120);
@@ -118,7 +156,7 @@ void AvailabilityWindow::setupControls()
     layout->addLayout(commandRow);
 
     m_list = new QTreeWidget(this);
-    m_list->setObjectName(m_texts("objName.list"));
+    m_list->setObjectName(QString::fromLatin1(edition.list));
     m_list->setColumnCount(2);
     m_list->setHeaderLabels({m_texts("domainColumn"), m_texts("statusColumn")});
     m_list->setRootIsDecorated(false);
@@ -129,7 +167,7 @@ void AvailabilityWindow::setupControls()
     layout->addWidget(m_list, 1);
 
     auto* note = new QLabel(m_texts("note"), this);
-    note->setObjectName(m_texts("objName.note"));
+    note->setObjectName(QString::fromLatin1(edition.note));
     note->setWordWrap(true);
     layout->addWidget(note);
 
@@ -252,8 +290,7 @@ void AvailabilityWindow::closeEvent(QCloseEvent* event)
     programChecker().cancel(this);
     m_waiting.clear();
     saveEndings();
-    Windows::instance().unloaded(this);
-    event->accept();
+    acceptClose(this, event, m_language, AfterClose::NothingMore);
 }
 
 } // namespace quorvel::ui
