@@ -100,6 +100,10 @@ std::array<FigureOutline, 4> pageOutlines()
     };
 }
 
+// Where the page's texts start, in centimetres (top-left of each text), in the order of the figure kinds.
+constexpr std::array<std::array<double, 2>, 4> PageTextPositions = {
+    {{4.5, 1.75}, {4.5, 3.75}, {4.5, 5.75}, {4.5, 7.75}}};
+
 // Thin solid lines: 0.3 mm.
 constexpr qreal PageLineWidthCm = 0.03;
 constexpr qreal PageFontPoints = 12.0;
@@ -119,7 +123,7 @@ void drawRegisterPage(QPainter& painter, qreal dotsPerCm, const std::array<QStri
     for (FigureKind kind : AllFigureKinds) {
         const std::size_t i = figureIndex(kind);
         drawFigureOutline(painter, outlines[i], dotsPerCm);
-        const QPointF topLeft(RegisterPageTextPositions[i][0] * dotsPerCm, RegisterPageTextPositions[i][1] * dotsPerCm);
+        const QPointF topLeft(PageTextPositions[i][0] * dotsPerCm, PageTextPositions[i][1] * dotsPerCm);
         painter.drawText(topLeft + QPointF(0, ascent), texts[i]);
     }
 }

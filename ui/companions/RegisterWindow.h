@@ -47,8 +47,4 @@ private:
 /// origin; dotsPerCm is the device's resolution.
 void drawRegisterPage(QPainter& painter, qreal dotsPerCm, const std::array<QString, 4>& texts);
 
-/// Where the page's texts start, in centimetres (top-left of each text), in the order of the figure kinds.
-inline constexpr std::array<std::array<double, 2>, 4> RegisterPageTextPositions = {
-    {{4.5, 1.75}, {4.5, 3.75}, {4.5, 5.75}, {4.5, 7.75}}};
-
 } // namespace quorvel::ui

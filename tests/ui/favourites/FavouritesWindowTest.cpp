@@ -9,6 +9,7 @@
 #include "ui/common/Windows.h"
 #include "ui/favourites/FavouritesRegistration.h"
 #include "ui/favourites/SaveFromMainWindow.h"
+#include "ui/main/MainWindow.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -449,11 +450,6 @@ private Q_SLOTS:
         QFETCH(bool, spanish);
         m_language = spanish ? UiLanguage::Spanish : UiLanguage::English;
         auto owner = std::make_unique<QWidget>();
-        for (int i = 4; i <= 7; ++i) {
-            auto* save = new QPushButton(QStringLiteral("Save"), owner.get());
-            save->setObjectName(QStringLiteral("Command%1").arg(i));
-            save->move(10, 30 * i);
-        }
         owner->show();
         QVERIFY(QTest::qWaitForWindowExposed(owner.get()));
         const int before = savingCursorCount();
@@ -486,6 +482,50 @@ private Q_SLOTS:
         click(window, "Label2");
         search(window, QStringLiteral("abc"));
         QCOMPARE(shown(window), QStringLiteral("abc|?|abc|?"));
+    }
+
+    // Through the real main window: each save command keeps the name with its own figure, and the tip that
+    // confirms it stands just below that command, not below another one.
+    void savesFromTheMainWindowAreConfirmedBesideTheCommandUsed_data() { editions(); }
+    void savesFromTheMainWindowAreConfirmedBesideTheCommandUsed()
+    {
+        QFETCH(bool, spanish);
+        m_language = spanish ? UiLanguage::Spanish : UiLanguage::English;
+        auto main = std::make_unique<MainWindow>(m_language);
+        main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+        QTest::keyClicks(test::child<QLineEdit>(main.get(), spanish ? "txtAdreca" : "txtaAdreca"),
+                         QStringLiteral("abc"));
+
+        const char* const commands[] = {"Command4", "Command5", "Command6", "Command7"};
+        QList<QPoint> below; // just below the bottom-left corner of each save command, on the screen
+        for (const char* name : commands) {
+            QWidget* command = test::child<QWidget>(main.get(), name);
+            below << command->mapToGlobal(QPoint(0, command->height()));
+        }
+        QStringList expectedRows;
+        for (int i = 0; i < 4; ++i) {
+            QTest::mouseClick(test::child<QWidget>(main.get(), commands[i]), Qt::LeftButton);
+            QVERIFY2(QToolTip::isVisible(), commands[i]);
+            QVERIFY(QToolTip::text().startsWith(es("\"abc\" guardado en favoritos (", "\"abc\" saved in favorites (")));
+            QWidget* tip = nullptr;
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (widget->inherits("QTipLabel") && widget->isVisible()) {
+                    tip = widget;
+                }
+            }
+            QVERIFY(tip != nullptr);
+            // The tip belongs to the command used and stands just below it (a long tip may be pushed left,
+            // away from the screen's edge, but never up or down).
+            QCOMPARE(tip->parentWidget(), test::child<QWidget>(main.get(), commands[i]));
+            QVERIFY2(std::abs(tip->y() - below[i].y()) <= 30,
+                     qPrintable(QStringLiteral("tip at y %1, command bottom at %2").arg(tip->y()).arg(below[i].y())));
+            QVERIFY(tip->x() <= below[i].x() + 30);
+            QToolTip::hideText();
+            QTRY_VERIFY(!QToolTip::isVisible());
+        }
+        QCOMPARE(test::readRows(path()), test::rows("abc r, abc c, abc t, abc p"));
+        QVERIFY(m_notices->informed.isEmpty());
     }
 
     void savesIntoAFileThatCannotTakeThemSayNotKept_data()
