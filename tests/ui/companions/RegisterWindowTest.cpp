@@ -1,5 +1,5 @@
-// The domain register window driven as a user: the addresses handed over by the main window, its help
-// topic, its way back to the main window, and its printed page read back from a real PDF file.
+// The domain register window driven as a user: the addresses handed over by the main window and its printed
+// page read back from a real PDF file. What it shares with the other companions: CompanionContractTest.
 #include "ui/companions/RegisterWindow.h"
 
 #include "core/SharedState.h"
@@ -152,11 +152,6 @@ private Q_SLOTS:
         handOver(addresses);
         QMainWindow* window = open(language);
         QVERIFY(window != nullptr);
-        QCOMPARE(window->objectName(),
-                 language == UiLanguage::Spanish ? QStringLiteral("frmReg_Cast") : QStringLiteral("frmReg_Ang"));
-        QCOMPARE(window->windowTitle(), language == UiLanguage::Spanish
-                                            ? QStringLiteral("Nombre a registrar, por figura.")
-                                            : QStringLiteral("Name to register, by shape."));
         for (int k = 1; k <= 4; ++k) {
             auto* label = window->findChild<QLabel*>(labelName(language, k));
             QVERIFY2(label != nullptr, qPrintable(labelName(language, k)));
@@ -197,36 +192,6 @@ private Q_SLOTS:
         QCOMPARE(action->text(), menuText);
         QVERIFY(action->menu() == nullptr);
         QCOMPARE(window->menuBar()->actions().size(), 1);
-    }
-
-    void f1_opensTheWindowsTopic_data()
-    {
-        QTest::addColumn<UiLanguage>("language");
-        QTest::addColumn<QString>("call");
-        QTest::newRow("es") << UiLanguage::Spanish << QStringLiteral("topic 100 es");
-        QTest::newRow("en") << UiLanguage::English << QStringLiteral("topic 101 en");
-    }
-    void f1_opensTheWindowsTopic()
-    {
-        QFETCH(UiLanguage, language);
-        QFETCH(QString, call);
-        test::RecordingHelp help;
-        QMainWindow* window = open(language);
-        QTest::keyClick(window, Qt::Key_F1);
-        QCOMPARE(help.calls, QStringList{call});
-    }
-
-    void close_bringsTheMainWindowBackWithItsName_data() { quorvel::test::addEditionColumn(); }
-    void close_bringsTheMainWindowBackWithItsName()
-    {
-        QFETCH(UiLanguage, language);
-        CurrentName = "abc";
-        handOver(addressesOf(QStringLiteral("abc"), AbcCodes));
-        QMainWindow* window = open(language);
-        QVERIFY(window->close());
-        QCOMPARE(m_main.opened, QStringList{QStringLiteral("%1:abc").arg(QLatin1String(editionTag(language)))});
-        QCOMPARE(QString::fromStdString(CurrentName), QStringLiteral("abc"));
-        QTRY_VERIFY(Windows::instance().find(WindowRole::Register, language) == nullptr);
     }
 
     void print_placesEachAddressOnThePage_data()
