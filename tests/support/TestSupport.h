@@ -92,12 +92,19 @@ inline QString byEdition(UiLanguage language, const char* spanish, const char* e
     return QString::fromUtf8(language == UiLanguage::Spanish ? spanish : english);
 }
 
+/// The edition's name in test data rows: "es" or "en".
+inline const char* editionTag(UiLanguage language)
+{
+    return language == UiLanguage::Spanish ? "es" : "en";
+}
+
 /// The data column "language" with one row per edition, "es" and "en".
-inline void addEditionColumn()
+inline void editions()
 {
     QTest::addColumn<UiLanguage>("language");
-    QTest::newRow("es") << UiLanguage::Spanish;
-    QTest::newRow("en") << UiLanguage::English;
+    for (const UiLanguage language : {UiLanguage::Spanish, UiLanguage::English}) {
+        QTest::newRow(editionTag(language)) << language;
+    }
 }
 
 /// The control of a window with this object name; a missing control ends the run, naming it.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Language.h"
+#include "tests/support/TestSupport.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/KeepInFront.h"
 #include "ui/companions/Printing.h"
@@ -17,12 +18,6 @@
 class QWidget;
 
 namespace quorvel::test {
-
-/// The edition's name in test data rows.
-inline const char* editionTag(UiLanguage language)
-{
-    return language == UiLanguage::Spanish ? "es" : "en";
-}
 
 /// Stands in for the main window: a plain window named like the real one that notes, each time one is
 /// made, the CurrentName it would load.

@@ -76,7 +76,7 @@ private Q_SLOTS:
     void init() { test::resetProgramState(); }
     void cleanup() { test::resetProgramState(); }
 
-    void roundTrip_data() { quorvel::test::addEditionColumn(); }
+    void roundTrip_data() { test::editions(); }
     void roundTrip()
     {
         QFETCH(UiLanguage, language);

@@ -105,7 +105,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(platformKeepInFront().supported(), 15000);
     }
 
-    void checked_keepsTheWindowAboveUntilUnchecked_data() { test::addEditionColumn(); }
+    void checked_keepsTheWindowAboveUntilUnchecked_data() { test::editions(); }
     void checked_keepsTheWindowAboveUntilUnchecked()
     {
         QFETCH(UiLanguage, language);

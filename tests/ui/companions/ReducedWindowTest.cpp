@@ -72,7 +72,7 @@ private Q_SLOTS:
     }
     void cleanup() { test::resetProgramState(); }
 
-    void load_showsCurrentNameWithoutNotice_data() { quorvel::test::addEditionColumn(); }
+    void load_showsCurrentNameWithoutNotice_data() { test::editions(); }
     void load_showsCurrentNameWithoutNotice()
     {
         QFETCH(UiLanguage, language);
@@ -97,7 +97,7 @@ private Q_SLOTS:
         QVERIFY(window->findChild<ClickableLabel*>(names.targetCom)->text().isEmpty());
     }
 
-    void window_fixedWithMinimiseNoMaximise_data() { quorvel::test::addEditionColumn(); }
+    void window_fixedWithMinimiseNoMaximise_data() { test::editions(); }
     void window_fixedWithMinimiseNoMaximise()
     {
         QFETCH(UiLanguage, language);
@@ -206,7 +206,7 @@ private Q_SLOTS:
         QVERIFY(notices.informed.isEmpty());
     }
 
-    void clickTarget_withEmptyBox_doesNothing_data() { quorvel::test::addEditionColumn(); }
+    void clickTarget_withEmptyBox_doesNothing_data() { test::editions(); }
     void clickTarget_withEmptyBox_doesNothing()
     {
         QFETCH(UiLanguage, language);
@@ -255,7 +255,7 @@ private Q_SLOTS:
         QTRY_VERIFY(Windows::instance().find(WindowRole::Reduced, language) == nullptr);
     }
 
-    void closeBox_doesNotHandTheNameOn_data() { quorvel::test::addEditionColumn(); }
+    void closeBox_doesNotHandTheNameOn_data() { test::editions(); }
     void closeBox_doesNotHandTheNameOn()
     {
         QFETCH(UiLanguage, language);
@@ -294,7 +294,7 @@ private Q_SLOTS:
         QVERIFY(keep.switches.isEmpty()); // loading switches nothing
     }
 
-    void keepInFront_switchesWithTheBoxAndStartsOffAtEveryLoad_data() { quorvel::test::addEditionColumn(); }
+    void keepInFront_switchesWithTheBoxAndStartsOffAtEveryLoad_data() { test::editions(); }
     void keepInFront_switchesWithTheBoxAndStartsOffAtEveryLoad()
     {
         QFETCH(UiLanguage, language);

@@ -159,7 +159,7 @@ private Q_SLOTS:
         QCOMPARE(window->menuBar()->actions().size(), 1);
     }
 
-    void panels_holdTheSamplesAndTheEllipsePicture_data() { quorvel::test::addEditionColumn(); }
+    void panels_holdTheSamplesAndTheEllipsePicture_data() { test::editions(); }
     void panels_holdTheSamplesAndTheEllipsePicture()
     {
         QFETCH(UiLanguage, language);
@@ -199,7 +199,7 @@ private Q_SLOTS:
         QCOMPARE(second->centralWidget()->grab().toImage(), withoutName);
     }
 
-    void print_putsTheClientAreaImageAtTheTopLeft_data() { quorvel::test::addEditionColumn(); }
+    void print_putsTheClientAreaImageAtTheTopLeft_data() { test::editions(); }
     void print_putsTheClientAreaImageAtTheTopLeft()
     {
         QFETCH(UiLanguage, language);

@@ -58,17 +58,10 @@ private:
         return test::byEdition(m_language, spanishText, englishText);
     }
 
-    void editions()
-    {
-        QTest::addColumn<bool>("spanish");
-        QTest::newRow("frmbdd") << true;
-        QTest::newRow("frmdb") << false;
-    }
-
     QWidget* open(const char* rows = nullptr)
     {
-        QFETCH(bool, spanish);
-        m_language = spanish ? UiLanguage::Spanish : UiLanguage::English;
+        QFETCH(UiLanguage, language);
+        m_language = language;
         if (rows != nullptr) {
             test::makeFavouritesFile(path(), test::rows(rows));
         }
@@ -172,7 +165,7 @@ private Q_SLOTS:
         m_dir.reset();
     }
 
-    void opensWithNothingShown_data() { editions(); }
+    void opensWithNothingShown_data() { test::editions(); }
     void opensWithNothingShown()
     {
         QWidget* window = open("abc r, abc p, xyz c");
@@ -204,7 +197,7 @@ private Q_SLOTS:
         QCOMPARE(m_help->calls, QStringList(es("topic 200 es", "topic 202 en")));
     }
 
-    void searchByFigureListsEveryNameByClass_data() { editions(); }
+    void searchByFigureListsEveryNameByClass_data() { test::editions(); }
     void searchByFigureListsEveryNameByClass()
     {
         QWidget* window = open("abc r, abc p, xyz c, q R, abc r");
@@ -227,7 +220,7 @@ private Q_SLOTS:
         QCOMPARE(entries(window, "Combo2"), QStringList(QStringLiteral("xyz")));
     }
 
-    void listCommandsOpenTheChosenName_data() { editions(); }
+    void listCommandsOpenTheChosenName_data() { test::editions(); }
     void listCommandsOpenTheChosenName()
     {
         QWidget* window = open("abc r, abc p, xyz c");
@@ -256,7 +249,7 @@ private Q_SLOTS:
                                                   launch(address(FigureKind::CircleOrEllipse, "xyz"))}));
     }
 
-    void searchByNameShowsTheClassesOfTheName_data() { editions(); }
+    void searchByNameShowsTheClassesOfTheName_data() { test::editions(); }
     void searchByNameShowsTheClassesOfTheName()
     {
         QWidget* window = open("abc r, abc p, xyz c");
@@ -288,7 +281,7 @@ private Q_SLOTS:
         QVERIFY(box->text().isEmpty());
     }
 
-    void searchMessages_data() { editions(); }
+    void searchMessages_data() { test::editions(); }
     void searchMessages()
     {
         QWidget* window = open("abc r, abc p, xyz c, obrien t");
@@ -311,7 +304,7 @@ private Q_SLOTS:
         QCOMPARE(shown(window), QStringLiteral("?|?|obrien|?"));
     }
 
-    void steppingWordByWord_data() { editions(); }
+    void steppingWordByWord_data() { test::editions(); }
     void steppingWordByWord()
     {
         QWidget* window = open("abc r, abc p, xyz c, mm t");
@@ -337,14 +330,14 @@ private Q_SLOTS:
 
     void aTableThatCannotBeReadLeadsToNoEntries_data()
     {
-        QTest::addColumn<bool>("spanish");
+        QTest::addColumn<UiLanguage>("language");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("mode");
-        for (const bool spanish : {true, false}) {
+        for (const UiLanguage language : {UiLanguage::Spanish, UiLanguage::English}) {
             for (const char* file : {"empty", "missing", "not a database"}) {
                 for (const char* mode : {"Label1", "Label2", "mnufig", "mnunom"}) {
-                    QTest::addRow("%s %s %s", spanish ? "es" : "en", file, mode)
-                        << spanish << QString::fromUtf8(file) << QString::fromUtf8(mode);
+                    QTest::addRow("%s %s %s", test::editionTag(language), file, mode)
+                        << language << QString::fromUtf8(file) << QString::fromUtf8(mode);
                 }
             }
         }
@@ -374,7 +367,7 @@ private Q_SLOTS:
         QVERIFY(m_notices->informed.isEmpty());
     }
 
-    void deleteAsksThenRemovesOneRecord_data() { editions(); }
+    void deleteAsksThenRemovesOneRecord_data() { test::editions(); }
     void deleteAsksThenRemovesOneRecord()
     {
         QWidget* window = open("abc r, abc p, xyz c, abc r");
@@ -405,11 +398,9 @@ private Q_SLOTS:
         QCOMPARE(entries(window, "Combo1"), QStringList(QStringLiteral("abc")));
     }
 
-    void deleteFromAReadOnlyFileSaysItWasNotDone_data() { editions(); }
+    void deleteFromAReadOnlyFileSaysItWasNotDone_data() { test::editions(); }
     void deleteFromAReadOnlyFileSaysItWasNotDone()
     {
-        QFETCH(bool, spanish);
-        Q_UNUSED(spanish);
         test::makeFavouritesFile(path(), test::rows("abc r"));
         QVERIFY(QFile::setPermissions(path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         const QByteArray before = test::fileDigest(path());
@@ -425,7 +416,7 @@ private Q_SLOTS:
         QCOMPARE(test::fileDigest(path()), before);
     }
 
-    void closingShowsTheMainWindowOfItsLanguage_data() { editions(); }
+    void closingShowsTheMainWindowOfItsLanguage_data() { test::editions(); }
     void closingShowsTheMainWindowOfItsLanguage()
     {
         QPointer<QWidget> window = open("abc r");
@@ -444,11 +435,11 @@ private Q_SLOTS:
 
     // ---- saving from the main window ----
 
-    void savesAreKeptAndConfirmedQuietly_data() { editions(); }
+    void savesAreKeptAndConfirmedQuietly_data() { test::editions(); }
     void savesAreKeptAndConfirmedQuietly()
     {
-        QFETCH(bool, spanish);
-        m_language = spanish ? UiLanguage::Spanish : UiLanguage::English;
+        QFETCH(UiLanguage, language);
+        m_language = language;
         auto owner = std::make_unique<QWidget>();
         owner->show();
         QVERIFY(QTest::qWaitForWindowExposed(owner.get()));
@@ -486,15 +477,15 @@ private Q_SLOTS:
 
     // Through the real main window: each save command keeps the name with its own figure, and the tip that
     // confirms it stands just below that command, not below another one.
-    void savesFromTheMainWindowAreConfirmedBesideTheCommandUsed_data() { editions(); }
+    void savesFromTheMainWindowAreConfirmedBesideTheCommandUsed_data() { test::editions(); }
     void savesFromTheMainWindowAreConfirmedBesideTheCommandUsed()
     {
-        QFETCH(bool, spanish);
-        m_language = spanish ? UiLanguage::Spanish : UiLanguage::English;
+        QFETCH(UiLanguage, language);
+        m_language = language;
         auto main = std::make_unique<MainWindow>(m_language);
         main->show();
         QVERIFY(QTest::qWaitForWindowExposed(main.get()));
-        QTest::keyClicks(test::child<QLineEdit>(main.get(), spanish ? "txtAdreca" : "txtaAdreca"),
+        QTest::keyClicks(test::child<QLineEdit>(main.get(), spanish() ? "txtAdreca" : "txtaAdreca"),
                          QStringLiteral("abc"));
 
         const char* const commands[] = {"Command4", "Command5", "Command6", "Command7"};
@@ -530,28 +521,29 @@ private Q_SLOTS:
 
     void savesIntoAFileThatCannotTakeThemSayNotKept_data()
     {
-        QTest::addColumn<bool>("spanish");
+        QTest::addColumn<UiLanguage>("language");
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("reason");
-        for (const bool spanish : {true, false}) {
-            QTest::addRow("%s not a database", spanish ? "es" : "en")
-                << spanish << QStringLiteral("not a database")
+        for (const UiLanguage language : {UiLanguage::Spanish, UiLanguage::English}) {
+            const bool spanish = language == UiLanguage::Spanish;
+            QTest::addRow("%s not a database", test::editionTag(language))
+                << language << QStringLiteral("not a database")
                 << QString::fromUtf8(spanish ? "no es una base de datos de favoritos. No se ha modificado."
                                              : "is not a favorites database. It has not been changed.");
-            QTest::addRow("%s missing fields", spanish ? "es" : "en")
-                << spanish << QStringLiteral("missing fields")
+            QTest::addRow("%s missing fields", test::editionTag(language))
+                << language << QStringLiteral("missing fields")
                 << QString::fromUtf8(spanish ? "no tiene los campos Nom y Figura" : "has no fields Nom and Figura");
-            QTest::addRow("%s read only", spanish ? "es" : "en")
-                << spanish << QStringLiteral("read only")
+            QTest::addRow("%s read only", test::editionTag(language))
+                << language << QStringLiteral("read only")
                 << QString::fromUtf8(spanish ? "es de solo lectura" : "it is read-only");
         }
     }
     void savesIntoAFileThatCannotTakeThemSayNotKept()
     {
-        QFETCH(bool, spanish);
+        QFETCH(UiLanguage, language);
         QFETCH(QString, fault);
         QFETCH(QString, reason);
-        m_language = spanish ? UiLanguage::Spanish : UiLanguage::English;
+        m_language = language;
         if (fault == QLatin1String("not a database")) {
             QFile bytes(path());
             QVERIFY(bytes.open(QIODevice::WriteOnly));

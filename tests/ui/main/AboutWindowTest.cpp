@@ -79,7 +79,7 @@ private Q_SLOTS:
         delete m_launch;
     }
 
-    void editions_data() { quorvel::test::addEditionColumn(); }
+    void editions_data() { test::editions(); }
 
     void loadStartsTimersShowsTheFirstFrameAndFindsTheBrowser_data() { editions_data(); }
 

@@ -161,7 +161,7 @@ private Q_SLOTS:
         QCOMPARE(pageShown(language), QStringLiteral("index.html"));
     }
 
-    void noTwoIndexLinesReadAlike_data() { quorvel::test::addEditionColumn(); }
+    void noTwoIndexLinesReadAlike_data() { test::editions(); }
 
     void noTwoIndexLinesReadAlike()
     {
@@ -176,7 +176,7 @@ private Q_SLOTS:
         }
     }
 
-    void everyPageIsReachableAndEveryLinkResolves_data() { quorvel::test::addEditionColumn(); }
+    void everyPageIsReachableAndEveryLinkResolves_data() { test::editions(); }
 
     void everyPageIsReachableAndEveryLinkResolves()
     {
@@ -210,7 +210,7 @@ private Q_SLOTS:
         }
     }
 
-    void pagesShowTheConfiguredSiteWord_data() { quorvel::test::addEditionColumn(); }
+    void pagesShowTheConfiguredSiteWord_data() { test::editions(); }
 
     void pagesShowTheConfiguredSiteWord()
     {

@@ -167,7 +167,7 @@ private Q_SLOTS:
         QCOMPARE(control->geometry(), twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
     }
 
-    void windowLooksAsItShould_data() { quorvel::test::addEditionColumn(); }
+    void windowLooksAsItShould_data() { test::editions(); }
 
     void windowLooksAsItShould()
     {
