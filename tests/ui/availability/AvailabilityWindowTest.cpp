@@ -130,7 +130,7 @@ private Q_SLOTS:
         m_server.reset();
     }
 
-    void opensBesideTheMainWindowAndAsksNothing_data() { test::addEditionColumn(); }
+    void opensBesideTheMainWindowAndAsksNothing_data() { test::editions(); }
     void opensBesideTheMainWindowAndAsksNothing()
     {
         QFETCH(UiLanguage, language);
@@ -157,7 +157,7 @@ private Q_SLOTS:
         QCOMPARE(m_server->domainRequests, 0);
     }
 
-    void checkShowsEachAnswerInTheEditionsLanguage_data() { test::addEditionColumn(); }
+    void checkShowsEachAnswerInTheEditionsLanguage_data() { test::editions(); }
     void checkShowsEachAnswerInTheEditionsLanguage()
     {
         QFETCH(UiLanguage, language);
@@ -189,7 +189,7 @@ private Q_SLOTS:
         QCOMPARE(m_server->domainRequests, 7);
     }
 
-    void checkAsITypeWaitsForAPauseInTyping_data() { test::addEditionColumn(); }
+    void checkAsITypeWaitsForAPauseInTyping_data() { test::editions(); }
     void checkAsITypeWaitsForAPauseInTyping()
     {
         QFETCH(UiLanguage, language);
@@ -209,7 +209,7 @@ private Q_SLOTS:
         QTRY_COMPARE(rows(window, language, 1).first(), byEdition(language, "no registrado", "not registered"));
     }
 
-    void otherEndingsAreRemembered_data() { test::addEditionColumn(); }
+    void otherEndingsAreRemembered_data() { test::editions(); }
     void otherEndingsAreRemembered()
     {
         QFETCH(UiLanguage, language);
@@ -229,7 +229,7 @@ private Q_SLOTS:
         QCOMPARE(m_server->domainRequests, 0);
     }
 
-    void closingCancelsWhatIsInFlight_data() { test::addEditionColumn(); }
+    void closingCancelsWhatIsInFlight_data() { test::editions(); }
     void closingCancelsWhatIsInFlight()
     {
         QFETCH(UiLanguage, language);
@@ -251,7 +251,7 @@ private Q_SLOTS:
         QCOMPARE(m_server->domainRequests, 4); // the other three were never sent
     }
 
-    void f1OpensTheWindowsHelpTopic_data() { test::addEditionColumn(); }
+    void f1OpensTheWindowsHelpTopic_data() { test::editions(); }
     void f1OpensTheWindowsHelpTopic()
     {
         QFETCH(UiLanguage, language);
