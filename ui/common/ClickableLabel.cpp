@@ -1,5 +1,7 @@
 #include "ui/common/ClickableLabel.h"
 
+#include "ui/common/WindowManners.h"
+
 #include <QMouseEvent>
 
 namespace quorvel::ui {
@@ -27,11 +29,8 @@ void ClickableLabel::mouseReleaseEvent(QMouseEvent* event)
 
 void styleAsAddress(QLabel* label)
 {
-    label->setAutoFillBackground(true);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::Window, QColor::fromRgb(AddressYellow));
-    palette.setColor(QPalette::WindowText, Qt::black);
-    label->setPalette(palette);
+    setBackground(label, Colours::AddressYellow);
+    setTextColour(label, Colours::Black);
     label->setAlignment(Qt::AlignCenter);
 }
 

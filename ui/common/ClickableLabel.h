@@ -24,9 +24,6 @@ private:
     bool m_pressed = false;
 };
 
-/// The pale yellow of every address label and click target.
-inline constexpr QRgb AddressYellow = 0xFFFFC0;
-
 /// Gives a label the address style: pale yellow background, centred text.
 void styleAsAddress(QLabel* label);
 

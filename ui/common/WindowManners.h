@@ -11,11 +11,12 @@ namespace quorvel::ui {
 
 /// The colours of the windows, by what they are.
 namespace Colours {
-inline constexpr QRgb TitleRed = 0xFF0000;    ///< the "Quorvel" titles
-inline constexpr QRgb FrameBlue = 0x0000FF;   ///< the frame texts and links of the main and favourites windows
-inline constexpr QRgb NoticeRed = 0x800000;   ///< the favourites window's "no entries" text
-inline constexpr QRgb AddressBlue = 0x0000C0; ///< the register window's addresses
-inline constexpr QRgb PanelGrey = 0xC0C0C0;   ///< the grey behind frame texts and of the symbology window
+inline constexpr QRgb TitleRed = 0xFF0000;      ///< the "Quorvel" titles
+inline constexpr QRgb FrameBlue = 0x0000FF;     ///< the frame texts and links of the main and favourites windows
+inline constexpr QRgb NoticeRed = 0x800000;     ///< the favourites window's "no entries" text
+inline constexpr QRgb AddressBlue = 0x0000C0;   ///< the register window's addresses
+inline constexpr QRgb AddressYellow = 0xFFFFC0; ///< behind the address labels that open an address
+inline constexpr QRgb PanelGrey = 0xC0C0C0;     ///< the grey behind frame texts and of the symbology window
 inline constexpr QRgb Black = 0x000000;
 inline constexpr QRgb White = 0xFFFFFF;
 } // namespace Colours
