@@ -77,17 +77,10 @@ private:
         return test::byEdition(m_language, spanishText, englishText);
     }
 
-    static void editions()
-    {
-        QTest::addColumn<bool>("spanish");
-        QTest::newRow("frmbdd") << true;
-        QTest::newRow("frmdb") << false;
-    }
-
     void chooseEdition()
     {
-        QFETCH(bool, spanish);
-        m_language = spanish ? UiLanguage::Spanish : UiLanguage::English;
+        QFETCH(UiLanguage, language);
+        m_language = language;
     }
 
     QWidget* openWindow()
@@ -187,11 +180,11 @@ private Q_SLOTS:
 
     void aDamagedFileShowsNoEntriesAndIsNeverWritten_data()
     {
-        QTest::addColumn<bool>("spanish");
+        QTest::addColumn<UiLanguage>("language");
         QTest::addColumn<QString>("cut");
-        for (const bool spanish : {true, false}) {
+        for (const UiLanguage language : {UiLanguage::Spanish, UiLanguage::English}) {
             for (const char* cut : {"cut in half", "last page cut short", "header only"}) {
-                QTest::addRow("%s %s", spanish ? "es" : "en", cut) << spanish << QString::fromUtf8(cut);
+                QTest::addRow("%s %s", test::editionTag(language), cut) << language << QString::fromUtf8(cut);
             }
         }
     }
@@ -237,7 +230,7 @@ private Q_SLOTS:
 
     // ---- a named pipe in place of the file ----
 
-    void aNamedPipeIsNotAFavouritesFileAndNothingWaitsOnIt_data() { editions(); }
+    void aNamedPipeIsNotAFavouritesFileAndNothingWaitsOnIt_data() { test::editions(); }
     void aNamedPipeIsNotAFavouritesFileAndNothingWaitsOnIt()
     {
         chooseEdition();
@@ -275,26 +268,26 @@ private Q_SLOTS:
 
     void aTableMadeElsewhereIsServedOrRefusedHonestly_data()
     {
-        QTest::addColumn<bool>("spanish");
+        QTest::addColumn<UiLanguage>("language");
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("outcome"); // saved, refused (the table), not kept (the file dropped it)
         const char* table = "CREATE TABLE \"adreca i figura\" ";
-        for (const bool spanish : {true, false}) {
-            const char* edition = spanish ? "es" : "en";
+        for (const UiLanguage language : {UiLanguage::Spanish, UiLanguage::English}) {
+            const char* edition = test::editionTag(language);
             QTest::addRow("%s without rowid", edition)
-                << spanish
+                << language
                 << QString::fromUtf8(table) +
                        QStringLiteral("(Nom TEXT, Figura TEXT, PRIMARY KEY (Nom, Figura)) WITHOUT ROWID;"
                                       "INSERT INTO \"adreca i figura\" VALUES ('abc', 'r')")
                 << QStringLiteral("saved");
             QTest::addRow("%s a further required field", edition)
-                << spanish
+                << language
                 << QString::fromUtf8(table) +
                        QStringLiteral("(id INTEGER PRIMARY KEY, Nom TEXT, Figura TEXT, Extra TEXT NOT NULL);"
                                       "INSERT INTO \"adreca i figura\" VALUES (1, 'abc', 'r', 'x')")
                 << QStringLiteral("refused");
             QTest::addRow("%s a rule that drops new records", edition)
-                << spanish
+                << language
                 << QString::fromUtf8(table) +
                        QStringLiteral("(id INTEGER PRIMARY KEY, Nom TEXT, Figura TEXT);"
                                       "INSERT INTO \"adreca i figura\" VALUES (1, 'abc', 'r');"
@@ -346,11 +339,11 @@ private Q_SLOTS:
 
     void aFileWithoutTheTableTakesTheFirstSave_data()
     {
-        QTest::addColumn<bool>("spanish");
+        QTest::addColumn<UiLanguage>("language");
         QTest::addColumn<QString>("file");
-        for (const bool spanish : {true, false}) {
+        for (const UiLanguage language : {UiLanguage::Spanish, UiLanguage::English}) {
             for (const char* file : {"zero bytes", "another table only"}) {
-                QTest::addRow("%s %s", spanish ? "es" : "en", file) << spanish << QString::fromUtf8(file);
+                QTest::addRow("%s %s", test::editionTag(language), file) << language << QString::fromUtf8(file);
             }
         }
     }
@@ -390,7 +383,7 @@ private Q_SLOTS:
 
     // ---- another program's lock ----
 
-    void aLockedFileSaysSoAndLosesNothing_data() { editions(); }
+    void aLockedFileSaysSoAndLosesNothing_data() { test::editions(); }
     void aLockedFileSaysSoAndLosesNothing()
     {
         chooseEdition();
@@ -426,18 +419,18 @@ private Q_SLOTS:
 
     void aFileDeletedUnderOpenWindows_data()
     {
-        QTest::addColumn<bool>("spanish");
+        QTest::addColumn<UiLanguage>("language");
         QTest::addColumn<QString>("replacement");
         QTest::addColumn<bool>("saveFirst");
-        for (const bool spanish : {true, false}) {
-            const char* edition = spanish ? "es" : "en";
+        for (const UiLanguage language : {UiLanguage::Spanish, UiLanguage::English}) {
+            const char* edition = test::editionTag(language);
             QTest::addRow("%s deleted, then a save, then a search", edition)
-                << spanish << QStringLiteral("nothing") << true;
+                << language << QStringLiteral("nothing") << true;
             QTest::addRow("%s deleted, then a search, then a save", edition)
-                << spanish << QStringLiteral("nothing") << false;
-            QTest::addRow("%s replaced by a foreign file", edition) << spanish << QStringLiteral("foreign") << true;
+                << language << QStringLiteral("nothing") << false;
+            QTest::addRow("%s replaced by a foreign file", edition) << language << QStringLiteral("foreign") << true;
             QTest::addRow("%s replaced by another favourites file", edition)
-                << spanish << QStringLiteral("favourites") << false;
+                << language << QStringLiteral("favourites") << false;
         }
     }
     void aFileDeletedUnderOpenWindows()
