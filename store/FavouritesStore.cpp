@@ -551,6 +551,58 @@ AddResult FavouritesStore::addFavourite(const QString& name, FigureKind kind)
     return result;
 }
 
+void FavouritesStore::addFavourites(const std::function<bool(std::string&, FigureKind&)>& next,
+                                    const std::function<void(bool)>& done)
+{
+    ensureWritable();
+    try {
+        SQLite::Transaction transaction(*m_db, SQLite::TransactionBehavior::IMMEDIATE);
+        SQLite::Statement has(*m_db, SqlHasRecord);
+        SQLite::Statement insert(*m_db, SqlInsert);
+        std::string name;
+        FigureKind kind = FigureKind::FourSided;
+        while (next(name, kind)) {
+            if (!isStorableName(QString::fromStdString(name))) {
+                throw StoreFailure(StoreProblem::Failed, "not a valid name: " + name);
+            }
+            const std::string letter(1, figureLetter(kind));
+            has.bind(1, name);
+            has.bind(2, letter);
+            const bool kept = has.executeStep();
+            has.reset();
+            if (!kept) {
+                insert.bind(1, name);
+                insert.bind(2, letter);
+                insert.exec();
+                insert.reset();
+            }
+            done(!kept);
+        }
+        transaction.commit();
+    } catch (const SQLite::Exception& e) {
+        raise(e);
+    }
+    if (m_beforeFirst && m_afterLast) {
+        place(selectRow(SqlFirst, nullptr, nullptr));
+    }
+}
+
+void FavouritesStore::forEachRecord(const std::function<void(std::string_view, std::string_view)>& each)
+{
+    useFile();
+    try {
+        SQLite::Statement query(*m_db, SqlAll);
+        while (query.executeStep()) {
+            const SQLite::Column nom = query.getColumn(0);
+            const SQLite::Column figura = query.getColumn(1);
+            each(std::string_view(nom.getText(""), static_cast<std::size_t>(nom.getBytes())),
+                 std::string_view(figura.getText(""), static_cast<std::size_t>(figura.getBytes())));
+        }
+    } catch (const SQLite::Exception& e) {
+        raise(e);
+    }
+}
+
 bool FavouritesStore::removeFavourite(const QString& name, FigureKind kind)
 {
     // A removal never creates the file it would remove from (it may have vanished since it was shown).

@@ -5,9 +5,11 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace SQLite {
@@ -78,6 +80,16 @@ public:
     /// with that letter. Creates a missing file or table first. Throws StoreFailure when the file cannot
     /// take the record (not a database, missing fields, read only, locked, engine failure).
     AddResult addFavourite(const QString& name, FigureKind kind);
+
+    /// Adds many records in one write transaction, all of them or none: the file is opened and checked as for
+    /// addFavourite. next gives each record in turn (a valid lower-case name, UTF-8) and returns false after
+    /// the last; done then says whether it was added (false: already kept, also earlier in the same batch).
+    /// Throws StoreFailure, having added nothing, when the file cannot take the records.
+    void addFavourites(const std::function<bool(std::string& name, FigureKind& kind)>& next,
+                       const std::function<void(bool added)>& done);
+
+    /// Calls each with every record in table order, without holding them all. The cursor does not move.
+    void forEachRecord(const std::function<void(std::string_view nom, std::string_view figura)>& each);
 
     /// Removes one record of exactly that name and letter (the earliest kept); false when there is none.
     /// Throws StoreFailure when the file cannot be written.

@@ -1,0 +1,461 @@
+// quorvel-favourites: lists, adds, removes, exports and imports the favourites the windows keep, in the
+// same file and with the same checks.
+
+#include "core/NameRules.h"
+#include "core/Unicode.h"
+#include "store/DataFolder.h"
+#include "store/FavouritesStore.h"
+#include "store/Transfer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using namespace quorvel;
+
+namespace {
+
+constexpr int ExitOk = 0;
+constexpr int ExitRefused = 1;
+constexpr int ExitUsage = 2;
+
+constexpr char Usage[] =
+    "usage: quorvel-favourites [--data-dir DIR] [--lang en|es] COMMAND ...\n"
+    "  list [--figure r|c|t|p] [--json]       the favourites kept, in table order\n"
+    "  add NAME FIGURE...                      keep a name with one or more figures\n"
+    "  remove NAME FIGURE                      forget a name kept with a figure\n"
+    "  export [--format csv|json] [FILE]       write every favourite to FILE (- or none: standard output)\n"
+    "  import [--format csv|json] [--dry-run] FILE\n"
+    "                                          read favourites from FILE (-: standard input)\n"
+    "  --help, --version\n"
+    "FIGURE is r, c, t or p (polygons of four sides, circle or ellipse, three sides, more than four sides).\n"
+    "The file is QUORVEL.MDB in DIR, else in QUORVEL_DATA_DIR, else where the windows keep it.\n"
+    "Exit status: 0 done, 1 some rows refused or a file unusable, 2 a bad command line.\n";
+
+bool writeAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+void say(std::string_view line)
+{
+    writeAll(STDERR_FILENO, std::string(line) + "\n");
+}
+
+void complain(std::string_view message)
+{
+    say("quorvel-favourites: " + std::string(message));
+}
+
+int usageError(std::string_view message)
+{
+    complain(message);
+    writeAll(STDERR_FILENO, Usage);
+    return ExitUsage;
+}
+
+/// The command line once read: the command, its words and the options.
+struct CommandLine
+{
+    std::string command;
+    std::vector<std::string> words;
+    std::optional<std::string> dataDir;
+    std::optional<std::string> figure;
+    std::optional<std::string> format;
+    UiLanguage language = UiLanguage::English;
+    bool json = false;
+    bool dryRun = false;
+    bool help = false;
+    bool version = false;
+    std::string error;
+};
+
+CommandLine parse(int argc, char** argv)
+{
+    CommandLine line;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (optionsEnded || arg == "-" || arg.rfind("--", 0) != 0) {
+            if (line.command.empty()) {
+                line.command = arg;
+            } else {
+                line.words.push_back(arg);
+            }
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::optional<std::string> inlineValue;
+        if (const auto equals = arg.find('='); equals != std::string::npos) {
+            inlineValue = arg.substr(equals + 1);
+            arg.resize(equals);
+        }
+        auto value = [&](std::optional<std::string>& target) {
+            if (inlineValue) {
+                target = *inlineValue;
+            } else if (i + 1 < argc) {
+                target = argv[++i];
+            } else {
+                line.error = arg + " needs a value";
+            }
+        };
+        auto flag = [&](bool& target) {
+            if (inlineValue) {
+                line.error = arg + " takes no value";
+            }
+            target = true;
+        };
+        if (arg == "--data-dir") {
+            value(line.dataDir);
+        } else if (arg == "--figure") {
+            value(line.figure);
+        } else if (arg == "--format") {
+            value(line.format);
+        } else if (arg == "--lang") {
+            std::optional<std::string> lang;
+            value(lang);
+            if (lang && *lang == "es") {
+                line.language = UiLanguage::Spanish;
+            } else if (lang && *lang != "en") {
+                line.error = "--lang takes en or es";
+            }
+        } else if (arg == "--json") {
+            flag(line.json);
+        } else if (arg == "--dry-run") {
+            flag(line.dryRun);
+        } else if (arg == "--help") {
+            flag(line.help);
+        } else if (arg == "--version") {
+            flag(line.version);
+        } else {
+            line.error = "unknown option " + arg;
+        }
+        if (!line.error.empty()) {
+            break;
+        }
+    }
+    return line;
+}
+
+std::string filePathText(const store::FavouritesStore& store)
+{
+    return QDir::toNativeSeparators(store.filePath()).toStdString();
+}
+
+int storeFailed(const store::FavouritesStore& store, store::StoreProblem problem, UiLanguage language)
+{
+    complain(store::describeStoreProblem(problem, filePathText(store), language));
+    return ExitRefused;
+}
+
+/// The store opened for reading; a missing file or table is an empty list. Nothing when it cannot be used.
+bool openForReading(store::FavouritesStore& store, UiLanguage language)
+{
+    store.openStore();
+    if (!store.isOpen() && store.openProblem() != store::StoreProblem::NotOpen) {
+        storeFailed(store, store.openProblem(), language);
+        return false;
+    }
+    return true;
+}
+
+int list(store::FavouritesStore& store, const CommandLine& line)
+{
+    std::optional<FigureKind> only;
+    if (line.figure) {
+        only = figureKindForLetter(*line.figure);
+        if (!only) {
+            return usageError("--figure takes r, c, t or p");
+        }
+    }
+    if (!line.words.empty()) {
+        return usageError("list takes no names");
+    }
+    if (!openForReading(store, line.language)) {
+        return ExitRefused;
+    }
+    bool outputFailed = false;
+    auto sink = [&outputFailed](std::string_view data) {
+        outputFailed = outputFailed || !writeAll(STDOUT_FILENO, data);
+        return !outputFailed;
+    };
+    store::TransferWriter json(store::TransferFormat::Json, sink);
+    std::string text;
+    if (line.json) {
+        json.begin();
+    }
+    if (store.isOpen()) {
+        try {
+            store.forEachRecord([&](std::string_view nom, std::string_view figura) {
+                const std::optional<FigureKind> kind = figureKindForLetter(figura);
+                if (!kind || (only && *kind != *only) || outputFailed) {
+                    return;
+                }
+                if (line.json) {
+                    json.write(nom, *kind);
+                    return;
+                }
+                text += nom;
+                if (!only) {
+                    text += '\t';
+                    text += figura;
+                }
+                text += '\n';
+                if (text.size() >= 64 * 1024) {
+                    sink(text);
+                    text.clear();
+                }
+            });
+        } catch (const store::StoreFailure& failure) {
+            return storeFailed(store, failure.problem(), line.language);
+        }
+    }
+    if (line.json) {
+        json.end();
+    } else if (!text.empty()) {
+        sink(text);
+    }
+    if (outputFailed) {
+        complain("cannot write the output: " + std::string(std::strerror(errno)));
+        return ExitRefused;
+    }
+    return ExitOk;
+}
+
+int add(store::FavouritesStore& store, const CommandLine& line)
+{
+    if (line.words.size() < 2) {
+        return usageError("add needs a name and at least one figure");
+    }
+    std::vector<FigureKind> kinds;
+    for (std::size_t i = 1; i < line.words.size(); ++i) {
+        const std::optional<FigureKind> kind = store::figureFromText(line.words[i]);
+        if (!kind) {
+            return usageError("unknown figure \"" + line.words[i] + "\" (use r, c, t or p)");
+        }
+        kinds.push_back(*kind);
+    }
+    // The name goes through the name rules as if typed: each correction is told as the windows tell it.
+    const std::u32string typed = decodeUtf8(line.words[0]);
+    std::u32string text = typed;
+    for (const NameStep& step : validateName(typed)) {
+        complain(noticeText(step, line.language));
+        applyNameStep(text, step);
+    }
+    const std::string name = encodeUtf8(asciiLower(std::u32string_view(text)));
+    if (name.empty()) {
+        complain(line.language == UiLanguage::Spanish ? "no queda ningún nombre que guardar"
+                                                      : "no name is left to keep");
+        return ExitRefused;
+    }
+    std::size_t next = 0;
+    std::vector<bool> added;
+    try {
+        store.addFavourites(
+            [&](std::string& nameOut, FigureKind& kind) {
+                if (next == kinds.size()) {
+                    return false;
+                }
+                nameOut = name;
+                kind = kinds[next++];
+                return true;
+            },
+            [&added](bool wasAdded) { added.push_back(wasAdded); });
+    } catch (const store::StoreFailure& failure) {
+        return storeFailed(store, failure.problem(), line.language);
+    }
+    std::string out;
+    const bool es = line.language == UiLanguage::Spanish;
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        out += name + " " + figureLetter(kinds[i]) + ": " +
+               (added[i] ? (es ? "guardado" : "kept") : (es ? "ya estaba" : "already there")) + "\n";
+    }
+    writeAll(STDOUT_FILENO, out);
+    return ExitOk;
+}
+
+int remove(store::FavouritesStore& store, const CommandLine& line)
+{
+    if (line.words.size() != 2) {
+        return usageError("remove needs a name and one figure");
+    }
+    const std::optional<FigureKind> kind = store::figureFromText(line.words[1]);
+    if (!kind) {
+        return usageError("unknown figure \"" + line.words[1] + "\" (use r, c, t or p)");
+    }
+    const std::string name = asciiLower(std::string_view(line.words[0]));
+    if (!openForReading(store, line.language)) {
+        return ExitRefused;
+    }
+    bool removed = false;
+    try {
+        removed = store.isOpen() && store.removeFavourite(QString::fromStdString(name), *kind);
+    } catch (const store::StoreFailure& failure) {
+        return storeFailed(store, failure.problem(), line.language);
+    }
+    const bool es = line.language == UiLanguage::Spanish;
+    if (!removed) {
+        complain(name + " " + figureLetter(*kind) + (es ? ": no está en favoritos" : ": not kept"));
+        return ExitRefused;
+    }
+    writeAll(STDOUT_FILENO, name + " " + figureLetter(*kind) + (es ? ": borrado\n" : ": removed\n"));
+    return ExitOk;
+}
+
+std::optional<store::TransferFormat> formatOption(const CommandLine& line, bool& bad)
+{
+    bad = false;
+    if (!line.format) {
+        return std::nullopt;
+    }
+    if (*line.format == "csv") {
+        return store::TransferFormat::Csv;
+    }
+    if (*line.format == "json") {
+        return store::TransferFormat::Json;
+    }
+    bad = true;
+    return std::nullopt;
+}
+
+int exportTo(store::FavouritesStore& store, const CommandLine& line)
+{
+    bool bad = false;
+    std::optional<store::TransferFormat> format = formatOption(line, bad);
+    if (bad) {
+        return usageError("--format takes csv or json");
+    }
+    if (line.words.size() > 1) {
+        return usageError("export takes at most one file");
+    }
+    const QString path = line.words.empty() ? QStringLiteral("-") : QString::fromLocal8Bit(line.words[0].c_str());
+    const store::ExportSummary summary =
+        store::exportFile(store, path, format.value_or(store::formatForFileName(path)));
+    if (summary.storeProblem) {
+        return storeFailed(store, *summary.storeProblem, line.language);
+    }
+    if (!summary.outputError.empty()) {
+        complain("cannot write " + (path == QLatin1String("-") ? std::string("the output") : line.words[0]) + ": " +
+                 summary.outputError);
+        return ExitRefused;
+    }
+    const bool es = line.language == UiLanguage::Spanish;
+    if (summary.skipped > 0) {
+        complain(std::to_string(summary.skipped) + (es ? " registros con una figura desconocida no se han exportado"
+                                                       : " records with an unknown figure were not exported"));
+    }
+    if (path != QLatin1String("-")) {
+        say(std::to_string(summary.written) + (es ? " favoritos exportados a " : " favourites exported to ") +
+            line.words[0]);
+    }
+    return ExitOk;
+}
+
+int importFrom(store::FavouritesStore& store, const CommandLine& line)
+{
+    bool bad = false;
+    std::optional<store::TransferFormat> format = formatOption(line, bad);
+    if (bad) {
+        return usageError("--format takes csv or json");
+    }
+    if (line.words.size() != 1) {
+        return usageError("import needs one file (- for standard input)");
+    }
+    const QString path = QString::fromLocal8Bit(line.words[0].c_str());
+    const store::ImportSummary summary =
+        store::importFile(store, path, format, line.dryRun,
+                          [&line](const store::ImportNote& note) { say(store::describeNote(note, line.language)); });
+    if (summary.fileProblem) {
+        complain(line.words[0] + ": " + store::describeFileProblem(*summary.fileProblem, line.language) +
+                 (line.language == UiLanguage::Spanish ? "; no se ha importado nada" : "; nothing was imported"));
+        return ExitRefused;
+    }
+    if (summary.storeProblem) {
+        storeFailed(store, *summary.storeProblem, line.language);
+        complain(line.language == UiLanguage::Spanish ? "no se ha importado nada" : "nothing was imported");
+        return ExitRefused;
+    }
+    say(store::describeSummary(summary, line.language));
+    return summary.refused > 0 ? ExitRefused : ExitOk;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const CommandLine line = parse(argc, argv);
+    if (!line.error.empty()) {
+        return usageError(line.error);
+    }
+    if (line.help) {
+        return writeAll(STDOUT_FILENO, Usage) ? ExitOk : ExitRefused;
+    }
+    if (line.version) {
+        return writeAll(STDOUT_FILENO, "quorvel-favourites " QUORVEL_VERSION "\n") ? ExitOk : ExitRefused;
+    }
+    if (line.command.empty()) {
+        return usageError("no command given");
+    }
+    if (line.command != "import" && line.command != "export" && (line.format || line.dryRun)) {
+        return usageError("--format and --dry-run belong to export and import");
+    }
+    if (line.command != "list" && (line.figure || line.json)) {
+        return usageError("--figure and --json belong to list");
+    }
+
+    // The same program name as the windows, so an installed copy finds the same per-user data folder.
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quorvel"));
+
+    QString filePath;
+    if (line.dataDir) {
+        const QString folder = QString::fromLocal8Bit(line.dataDir->c_str());
+        if (!QFileInfo(folder).isDir()) {
+            complain("no such folder: " + *line.dataDir);
+            return ExitRefused;
+        }
+        filePath = QDir(folder).filePath(QString::fromLatin1(store::FavouritesFileName));
+    } else {
+        filePath = store::favouritesFilePath();
+    }
+    store::FavouritesStore store(filePath);
+
+    if (line.command == "list") {
+        return list(store, line);
+    }
+    if (line.command == "add") {
+        return add(store, line);
+    }
+    if (line.command == "remove") {
+        return remove(store, line);
+    }
+    if (line.command == "export") {
+        return exportTo(store, line);
+    }
+    if (line.command == "import") {
+        return importFrom(store, line);
+    }
+    return usageError("unknown command " + line.command);
+}
