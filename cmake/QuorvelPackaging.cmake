@@ -10,7 +10,8 @@ shows it under five addresses: the plain .com address and one address for
 each of four classes of geometric figure. Addresses open in the web browser;
 names are kept with their figure in a favourites database, found again by
 name or by figure, and shown and printed in a register. The interface speaks
-Spanish and English; the command-line coder quorvel-code codes lists of names.")
+Spanish and English; the command-line coder quorvel-code codes lists of names,
+and quorvel-favourites lists, exports and imports the favourites as CSV or JSON.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR "DEB")
@@ -40,9 +41,9 @@ add_custom_command(OUTPUT ${changelog_gz}
     COMMAND gzip -n -9 -c ${debian_dir}/changelog > ${changelog_gz}
     DEPENDS ${debian_dir}/changelog)
 
-# Manual pages of both programs, compressed the same way.
+# Manual pages of the programs, compressed the same way.
 set(man_pages)
-foreach(page quorvel.1 quorvel-code.1)
+foreach(page quorvel.1 quorvel-code.1 quorvel-favourites.1)
     set(man_gz ${CMAKE_BINARY_DIR}/man/${page}.gz)
     add_custom_command(OUTPUT ${man_gz}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man

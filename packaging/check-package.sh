@@ -73,11 +73,11 @@ say "lintian: $errors errors, $warnings warnings"
 extracted=$work/root
 dpkg-deb -x "$deb" "$extracted"
 app_id=com.quorvel.Quorvel
-for f in usr/bin/quorvel usr/bin/quorvel-code \
+for f in usr/bin/quorvel usr/bin/quorvel-code usr/bin/quorvel-favourites \
     usr/share/applications/$app_id.desktop usr/share/metainfo/$app_id.metainfo.xml \
     usr/share/icons/hicolor/32x32/apps/$app_id.png usr/share/icons/hicolor/48x48/apps/$app_id.png \
     usr/share/icons/hicolor/128x128/apps/$app_id.png usr/share/icons/hicolor/scalable/apps/$app_id.svg \
-    usr/share/man/man1/quorvel.1.gz usr/share/man/man1/quorvel-code.1.gz \
+    usr/share/man/man1/quorvel.1.gz usr/share/man/man1/quorvel-code.1.gz usr/share/man/man1/quorvel-favourites.1.gz \
     usr/share/doc/quorvel/copyright usr/share/doc/quorvel/changelog.gz \
     usr/share/doc/quorvel/help/es/index.html usr/share/doc/quorvel/help/en/index.html; do
     [ -e "$extracted/$f" ] || fail "the package lacks /$f"
