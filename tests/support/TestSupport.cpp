@@ -37,6 +37,20 @@ QString RecordingNotices::saveFileName(QWidget* /*parent*/, const QString& /*cap
     return name;
 }
 
+QString RecordingNotices::saveFileNameIn(QWidget* parent, const QString& caption, const QString& suggestion,
+                                         const QString& filter, UiLanguage language)
+{
+    fileDialogs << caption + (language == UiLanguage::Spanish ? QStringLiteral(" es") : QStringLiteral(" en"));
+    return saveFileName(parent, caption, suggestion, filter);
+}
+
+QString RecordingNotices::openFileName(QWidget* parent, const QString& caption, const QString& directory,
+                                       const QString& filter, UiLanguage language)
+{
+    fileDialogs << caption + (language == UiLanguage::Spanish ? QStringLiteral(" es") : QStringLiteral(" en"));
+    return saveFileName(parent, caption, directory, filter);
+}
+
 RecordingLaunch::RecordingLaunch(std::string handlerPath) : handler(std::move(handlerPath))
 {
     launch::setPlatform(this);

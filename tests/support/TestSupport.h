@@ -31,11 +31,16 @@ public:
     bool confirm(QWidget* parent, const QString& text, UiLanguage language) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestion,
                          const QString& filter) override;
+    QString saveFileNameIn(QWidget* parent, const QString& caption, const QString& suggestion, const QString& filter,
+                           UiLanguage language) override;
+    QString openFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter,
+                         UiLanguage language) override;
 
     QStringList informed;              ///< every notice, in order
     QStringList questions;             ///< every yes/no question, in order
     std::deque<bool> answers;          ///< answers to the next questions; yes when empty
     std::deque<QString> fileNames;     ///< answers to the next file-name requests; empty (cancel) when none
+    QStringList fileDialogs;           ///< each file dialog's caption, with " es" or " en" for its language
     std::vector<QString> textAtNotice; ///< the focused line edit's text when each notice came (empty if none)
 };
 

@@ -2,13 +2,58 @@
 
 #include "ui/common/Texts.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTranslator>
 
 namespace quorvel::ui {
 
 namespace {
+
+/// Qt's own words (the buttons and labels of a file dialog) in the edition's language while it is shown.
+class QtWordsOfEdition
+{
+public:
+    explicit QtWordsOfEdition(UiLanguage language)
+    {
+        if (language == UiLanguage::Spanish &&
+            m_translator.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                              QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            m_installed = QCoreApplication::installTranslator(&m_translator);
+        }
+    }
+    ~QtWordsOfEdition()
+    {
+        if (m_installed) {
+            QCoreApplication::removeTranslator(&m_translator);
+        }
+    }
+    QtWordsOfEdition(const QtWordsOfEdition&) = delete;
+    QtWordsOfEdition& operator=(const QtWordsOfEdition&) = delete;
+
+private:
+    QTranslator m_translator;
+    bool m_installed = false;
+};
+
+/// Qt's own file dialog (not the desktop's), so that its words follow the edition rather than the system.
+QString askFileName(QWidget* parent, const QString& caption, const QString& path, const QString& filter,
+                    UiLanguage language, QFileDialog::AcceptMode mode)
+{
+    const QtWordsOfEdition words(language);
+    QFileDialog dialog(parent, caption, path, filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
+}
 
 class DialogHandler final : public Notices::Handler
 {
@@ -36,6 +81,18 @@ public:
     {
         return QFileDialog::getSaveFileName(parent, caption, suggestion, filter);
     }
+
+    QString saveFileNameIn(QWidget* parent, const QString& caption, const QString& suggestion, const QString& filter,
+                           UiLanguage language) override
+    {
+        return askFileName(parent, caption, suggestion, filter, language, QFileDialog::AcceptSave);
+    }
+
+    QString openFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter,
+                         UiLanguage language) override
+    {
+        return askFileName(parent, caption, directory, filter, language, QFileDialog::AcceptOpen);
+    }
 };
 
 Notices::Handler* g_handler = nullptr;
@@ -61,6 +118,30 @@ bool Notices::confirm(QWidget* parent, const QString& text, UiLanguage language)
 QString Notices::saveFileName(QWidget* parent, const QString& caption, const QString& suggestion, const QString& filter)
 {
     return handler().saveFileName(parent, caption, suggestion, filter);
+}
+
+QString Notices::saveFileName(QWidget* parent, const QString& caption, const QString& suggestion, const QString& filter,
+                              UiLanguage language)
+{
+    return handler().saveFileNameIn(parent, caption, suggestion, filter, language);
+}
+
+QString Notices::openFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter,
+                              UiLanguage language)
+{
+    return handler().openFileName(parent, caption, directory, filter, language);
+}
+
+QString Notices::Handler::saveFileNameIn(QWidget* parent, const QString& caption, const QString& suggestion,
+                                         const QString& filter, UiLanguage /*language*/)
+{
+    return saveFileName(parent, caption, suggestion, filter);
+}
+
+QString Notices::Handler::openFileName(QWidget* /*parent*/, const QString& /*caption*/, const QString& /*directory*/,
+                                       const QString& /*filter*/, UiLanguage /*language*/)
+{
+    return {};
 }
 
 void Notices::setHandler(Handler* replacement)

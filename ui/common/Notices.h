@@ -25,12 +25,24 @@ public:
         /// A file name to save to, or the empty text when the user cancels.
         virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestion,
                                      const QString& filter) = 0;
+        /// A file name to save to, with the dialog's own words in the edition's language; by default as
+        /// saveFileName.
+        virtual QString saveFileNameIn(QWidget* parent, const QString& caption, const QString& suggestion,
+                                       const QString& filter, UiLanguage language);
+        /// A file name to read from, the dialog's own words in the edition's language, or the empty text when
+        /// the user cancels (the default: a handler that expects no such question cancels it).
+        virtual QString openFileName(QWidget* parent, const QString& caption, const QString& directory,
+                                     const QString& filter, UiLanguage language);
     };
 
     static void inform(QWidget* parent, const QString& text);
     static bool confirm(QWidget* parent, const QString& text, UiLanguage language);
     static QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestion,
                                 const QString& filter);
+    static QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestion,
+                                const QString& filter, UiLanguage language);
+    static QString openFileName(QWidget* parent, const QString& caption, const QString& directory,
+                                const QString& filter, UiLanguage language);
 
     /// Puts a handler in place (not owned); nullptr restores the dialogs.
     static void setHandler(Handler* handler);

@@ -12,6 +12,7 @@
 #include "ui/common/WindowManners.h"
 #include "ui/common/Windows.h"
 #include "ui/favourites/FavouritesTexts.h"
+#include "ui/favourites/FavouritesTransfer.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -22,6 +23,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStringListModel>
+
+#include <algorithm>
 
 namespace quorvel::ui {
 
@@ -342,6 +345,14 @@ void FavouritesWindow::setupMenus()
     exit->setObjectName(name(e.exitItem));
     exit->setShortcut(QKeySequence(text("exitShortcut")));
     connect(exit, &QAction::triggered, this, &QWidget::close);
+    // Export and import come after the specified items, behind a separator of their own.
+    menu->addSeparator()->setObjectName(QStringLiteral("mnulin2"));
+    QAction* exportItem = menu->addAction(text("export"));
+    exportItem->setObjectName(text("objName.export"));
+    connect(exportItem, &QAction::triggered, this, [this] { exportFavouritesFromWindow(this, m_language, m_store); });
+    QAction* importItem = menu->addAction(text("import"));
+    importItem->setObjectName(text("objName.import"));
+    connect(importItem, &QAction::triggered, this, &FavouritesWindow::importFavourites);
 
     if (e.sizable) {
         resize(px(e.clientWidth), px(e.clientHeight) + menuBar()->sizeHint().height());
@@ -518,6 +529,33 @@ void FavouritesWindow::deleteRow(FigureKind kind)
     showWordDisplay();
     if (m_front == Panel::ByFigure) {
         enterSearchByFigure();
+    }
+}
+
+void FavouritesWindow::importFavourites()
+{
+    if (!importFavouritesIntoWindow(this, m_language, m_store)) {
+        return;
+    }
+    // The table has records now: a window that had found none offers both searches again, and what is on
+    // show is read afresh.
+    if (!m_mnufig->isEnabled()) {
+        m_mnufig->setEnabled(true);
+        m_mnunom->setEnabled(true);
+        m_label1->show();
+        m_label2->show();
+    }
+    if (m_front == Panel::ByFigure) {
+        enterSearchByFigure();
+    } else if (m_front == Panel::ByName && !m_display.nothingShown()) {
+        const auto shown = std::find_if(m_display.texts.begin(), m_display.texts.end(),
+                                        [](const QString& text) { return text != store::NoNameShown; });
+        try {
+            store::searchByName(m_store, m_display, *shown);
+        } catch (const store::StoreFailure&) {
+            enterNoEntries();
+        }
+        showWordDisplay();
     }
 }
 

@@ -63,6 +63,7 @@ private:
     void openAddressLabel(FigureKind kind);
     void openListEntry(FigureKind kind);
     void deleteRow(FigureKind kind);
+    void importFavourites();
 
     void bringToFront(Panel panel);
     void showWordDisplay();
