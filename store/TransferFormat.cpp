@@ -243,6 +243,7 @@ private:
         std::vector<std::string> fields;
         std::optional<TransferProblem> problem;
         bool tooLong = false;
+        bool cutShort = false; ///< the input ended on a NUL byte or a read failure within this record
     };
 
     /// Skips the rest of the physical line, for a row that can no longer be read field by field.
@@ -264,6 +265,7 @@ private:
             std::size_t total = 0;
             std::string field;
             bool blank = true;
+            bool endedByLineBreak = false;
             for (;;) {
                 int c = m_in.get();
                 if (c == '"' && field.empty()) {
@@ -319,6 +321,7 @@ private:
                 if (c == '\r' && m_in.peek() == '\n') {
                     m_in.get();
                 }
+                endedByLineBreak = c != EndOfInput;
                 break;
             }
             if (blank && !record.tooLong) {
@@ -327,6 +330,7 @@ private:
             if (record.tooLong) {
                 record.fields.clear();
             }
+            record.cutShort = m_in.peek() == EndOfInput && (m_in.sawNul() || m_in.failed()) && !endedByLineBreak;
             return true;
         }
     }
@@ -335,6 +339,9 @@ private:
     {
         Record header;
         if (!readRecord(header)) {
+            return emptyOrInputProblem();
+        }
+        if (header.cutShort) {
             return emptyOrInputProblem();
         }
         if (header.problem || header.tooLong) {
@@ -371,7 +378,7 @@ private:
         }
         item = TransferItem{};
         item.line = record.line;
-        if (m_in.sawNul() || m_in.failed()) {
+        if (record.cutShort) {
             return inputProblem(item); // the row was cut short by the end of the readable input
         }
         if (record.tooLong) {
