@@ -1,0 +1,291 @@
+// Export and import on real favourites files: nothing lost on the way out and back, nothing added twice,
+// every row accounted for, and hostile input refused with nothing half written.
+#include "store/Transfer.h"
+
+#include "store/FavouritesStore.h"
+#include "tests/support/FavouritesFixtures.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace quorvel;
+using namespace quorvel::store;
+
+namespace {
+
+class TransferTest : public testing::Test
+{
+protected:
+    QTemporaryDir m_dir;
+
+    QString path() const { return m_dir.filePath(QStringLiteral("QUORVEL.MDB")); }
+    QString file(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)); }
+
+    void write(const QString& name, const QByteArray& bytes)
+    {
+        QFile out(name);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        ASSERT_EQ(out.write(bytes), bytes.size());
+    }
+
+    static QByteArray read(const QString& name)
+    {
+        QFile in(name);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    }
+
+    /// Imports a file into the favourites file at path(); the report's lines go to notes.
+    ImportSummary import(const QString& input, bool dryRun = false, std::vector<std::string>* notes = nullptr)
+    {
+        FavouritesStore store(path());
+        return importFile(store, input, std::nullopt, dryRun, [notes](const ImportNote& note) {
+            if (notes != nullptr) {
+                notes->push_back(describeNote(note, UiLanguage::English));
+            }
+        });
+    }
+
+    ImportSummary importBytes(const QByteArray& bytes, bool dryRun = false, std::vector<std::string>* notes = nullptr)
+    {
+        const QString input = file("input.txt");
+        write(input, bytes);
+        return import(input, dryRun, notes);
+    }
+
+    static std::string counts(const ImportSummary& s)
+    {
+        return std::to_string(s.kept) + "/" + std::to_string(s.corrected) + "/" + std::to_string(s.alreadyThere) + "/" +
+               std::to_string(s.refused);
+    }
+};
+
+TEST_F(TransferTest, exportThenImportIntoAnEmptyFileGivesTheSameRecords)
+{
+    const test::Rows kept = test::rows("abc r, abc p, xyz c, a-b t, 0-9 p, zz r");
+    for (const char* name : {"out.csv", "out.json"}) {
+        SCOPED_TRACE(name);
+        QFile::remove(path());
+        test::makeFavouritesFile(path(), kept);
+        FavouritesStore source(path());
+        const ExportSummary exported = exportFile(source, file(name), formatForFileName(file(name)));
+        ASSERT_FALSE(exported.failed()) << exported.outputError;
+        EXPECT_EQ(exported.written, 6);
+
+        ASSERT_TRUE(QFile::remove(path()));
+        const ImportSummary imported = import(file(name));
+        ASSERT_FALSE(imported.failed());
+        EXPECT_EQ(counts(imported), "6/0/0/0");
+        EXPECT_TRUE(imported.written);
+        // The table's order (by name, then as added) is the export's order, so the records come back alike.
+        EXPECT_EQ(test::readRows(path()), test::rows("0-9 p, a-b t, abc r, abc p, xyz c, zz r"));
+    }
+}
+
+TEST_F(TransferTest, importingAFileTwiceAddsNothingTheSecondTime)
+{
+    test::makeFavouritesFile(path(), test::rows("abc r"));
+    const QByteArray csv = "name,figure,address\r\nabc,r,\r\nabc,t,\r\nNEW,p,\r\nnew,p,\r\n";
+    EXPECT_EQ(counts(importBytes(csv)), "2/0/2/0"); // "abc r" was there; "new p" comes twice in the file
+    const test::Rows after = test::readRows(path());
+    EXPECT_EQ(after, test::rows("abc r, abc t, new p"));
+    EXPECT_EQ(counts(importBytes(csv)), "0/0/4/0");
+    EXPECT_EQ(test::readRows(path()), after);
+}
+
+TEST_F(TransferTest, everyRowIsKeptCorrectedOrRefusedWithItsLineAndReason)
+{
+    const QByteArray csv = "name,figure,address\n"
+                           "good,r,\n"
+                           "Mi Empresa,polígono de tres lados,\n"
+                           "--ab,c,\n"
+                           "\"x\ny\",p,\n"
+                           "abc\xFF,r,\n"
+                           "ok,square,\n"
+                           "$$$,r,\n"
+                           "a,b,r,x\n"
+                           "toolong45678901234567890123456789012345678901,t,\n";
+    std::vector<std::string> notes;
+    const ImportSummary summary = importBytes(csv, false, &notes);
+    EXPECT_EQ(counts(summary), "1/5/0/3");
+    const std::vector<std::string> expected = {
+        "line 3: \"Mi Empresa\" kept as \"miempresa\": U+0020 removed at position 3",
+        "line 4: \"--ab\" kept as \"ab\": a leading hyphen removed; a leading hyphen removed",
+        "line 5: \"x\\x0Ay\" kept as \"xy\": U+000A removed at position 2",
+        "line 7: \"abc\xEF\xBF\xBD\" kept as \"abc\": 0xFF removed at position 4",
+        "line 8: refused: unknown figure \"square\" (use r, c, t or p)",
+        "line 9: refused: nothing is left of the name \"$$$\" once corrected",
+        "line 10: refused: 4 fields where the header has 3",
+        "line 11: \"toolong45678901234567890123456789012345678901\" kept as "
+        "\"toolong456789012345678901234567890123456\": cut to 40 characters",
+    };
+    EXPECT_EQ(notes, expected);
+    EXPECT_EQ(test::readRows(path()), test::rows("good r, miempresa t, ab c, xy p, abc r, "
+                                                 "toolong456789012345678901234567890123456 t"));
+}
+
+TEST_F(TransferTest, aDryRunReportsTheSameAndWritesNothing)
+{
+    const QByteArray csv = "name,figure\nabc,r\nxyz,t\nXYZ,t\n,r\n";
+    EXPECT_EQ(counts(importBytes(csv, true)), "2/0/1/1");
+    EXPECT_FALSE(QFile::exists(path())) << "a dry run creates no file";
+
+    test::makeFavouritesFile(path(), test::rows("abc r"));
+    const QByteArray before = test::fileDigest(path());
+    const ImportSummary dry = importBytes(csv, true);
+    EXPECT_EQ(counts(dry), "1/0/2/1");
+    EXPECT_FALSE(dry.written);
+    EXPECT_EQ(test::fileDigest(path()), before);
+    EXPECT_EQ(counts(importBytes(csv)), "1/0/2/1") << "the real import does what the dry run said";
+}
+
+struct HostileCase
+{
+    const char* title;
+    QByteArray bytes;
+    TransferProblem problem;
+};
+
+TEST_F(TransferTest, anUnusableFileIsRefusedWholeAndNothingIsWritten)
+{
+    const QByteArray good = "name,figure\nabc,r\n";
+    const std::vector<HostileCase> cases = {
+        {"empty", "", TransferProblem::EmptyFile},
+        {"a NUL byte after good rows", good + QByteArray("x\0y,t\n", 6) + good, TransferProblem::NotText},
+        {"header missing", "abc,r,\nxyz,t,\n", TransferProblem::HeaderMissing},
+        {"UTF-16", QByteArray("\xFF\xFEn\0a\0m\0e\0", 10), TransferProblem::Utf16},
+        {"JSON cut off", "[{\"name\":\"abc\",\"figure\":\"r\"},", TransferProblem::BadJson},
+        {"a favourites database itself", QByteArray("SQLite format 3\0", 16) + test::noise(4000),
+         TransferProblem::NotText},
+    };
+    test::makeFavouritesFile(path(), test::rows("old r"));
+    const QByteArray before = test::fileDigest(path());
+    for (const HostileCase& c : cases) {
+        SCOPED_TRACE(c.title);
+        const ImportSummary summary = importBytes(c.bytes);
+        ASSERT_TRUE(summary.fileProblem.has_value());
+        EXPECT_EQ(summary.fileProblem->problem, c.problem);
+        EXPECT_FALSE(summary.written);
+        EXPECT_EQ(test::fileDigest(path()), before);
+        EXPECT_FALSE(describeFileProblem(*summary.fileProblem, UiLanguage::English).empty());
+    }
+}
+
+TEST_F(TransferTest, foldersPipesAndMissingFilesAreRefusedWithoutWaiting)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file("pipe")).constData(), 0600), 0);
+    const struct
+    {
+        QString input;
+        TransferProblem problem;
+    } cases[] = {
+        {m_dir.path(), TransferProblem::IsFolder},
+        {file("pipe"), TransferProblem::NotAFile},
+        {QStringLiteral("/dev/zero"), TransferProblem::NotAFile},
+        {file("missing.csv"), TransferProblem::NoSuchFile},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input.toStdString());
+        QElapsedTimer took;
+        took.start();
+        const ImportSummary summary = import(c.input);
+        EXPECT_LT(took.elapsed(), 5000);
+        ASSERT_TRUE(summary.fileProblem.has_value());
+        EXPECT_EQ(summary.fileProblem->problem, c.problem);
+        EXPECT_FALSE(QFile::exists(path())) << "no favourites file is created for an unusable input";
+    }
+}
+
+TEST_F(TransferTest, aTenMegabyteLineIsOneRefusedRow)
+{
+    QByteArray csv = "name,figure\nabc,r\n";
+    csv += QByteArray(10 * 1024 * 1024, 'x') + ",t\nxyz,t\n";
+    std::vector<std::string> notes;
+    EXPECT_EQ(counts(importBytes(csv, false, &notes)), "2/0/0/1");
+    EXPECT_EQ(notes, std::vector<std::string>{"line 3: refused: the row is longer than 65536 bytes"});
+    EXPECT_EQ(test::readRows(path()), test::rows("abc r, xyz t"));
+}
+
+TEST_F(TransferTest, aFileThatIsNotAFavouritesDatabaseIsNeverWritten)
+{
+    const QByteArray csv = "name,figure\nabc,r\n";
+    write(path(), test::noise(8192));
+    QByteArray before = test::fileDigest(path());
+    ImportSummary summary = importBytes(csv);
+    ASSERT_TRUE(summary.storeProblem.has_value());
+    EXPECT_EQ(*summary.storeProblem, StoreProblem::NotADatabase);
+    EXPECT_EQ(test::fileDigest(path()), before);
+
+    QFile::remove(path());
+    test::makeForeignTable(path());
+    before = test::fileDigest(path());
+    summary = importBytes(csv);
+    ASSERT_TRUE(summary.storeProblem.has_value());
+    EXPECT_EQ(*summary.storeProblem, StoreProblem::MissingFields);
+    EXPECT_EQ(test::fileDigest(path()), before);
+
+    FavouritesStore store(path());
+    const ExportSummary exported = exportFile(store, file("out.csv"), TransferFormat::Csv);
+    ASSERT_TRUE(exported.storeProblem.has_value());
+    EXPECT_FALSE(QFile::exists(file("out.csv"))) << "a failed export leaves no file behind";
+}
+
+TEST_F(TransferTest, aLockedFileIsWaitedForThenNothingIsWritten)
+{
+    test::makeFavouritesFile(path(), test::rows("abc r"));
+    QProcess holder;
+    holder.start(QStringLiteral(QUORVEL_LOCK_HOLDER), {path(), QStringLiteral("3500")});
+    ASSERT_TRUE(holder.waitForReadyRead(10000));
+    ASSERT_TRUE(holder.readAllStandardOutput().startsWith("locked"));
+    QElapsedTimer waited;
+    waited.start();
+    const ImportSummary summary = importBytes("name,figure\nxyz,t\n");
+    EXPECT_GE(waited.elapsed(), FavouritesBusyTimeoutMs - 200) << "the import waits a moment first";
+    ASSERT_TRUE(summary.storeProblem.has_value());
+    EXPECT_EQ(*summary.storeProblem, StoreProblem::Locked);
+    EXPECT_EQ(counts(summary), "0/0/0/0");
+    holder.waitForFinished(10000);
+    EXPECT_EQ(test::readRows(path()), test::rows("abc r"));
+}
+
+TEST_F(TransferTest, exportLeavesOutRecordsShownNowhereAndReplacesAFileOnlyWhenDone)
+{
+    test::makeFavouritesFile(path(), test::rows("abc r, bad R, xyz -"));
+    write(file("out.csv"), "earlier");
+    FavouritesStore store(path());
+    const ExportSummary summary = exportFile(store, file("out.csv"), TransferFormat::Csv);
+    EXPECT_EQ(summary.written, 1);
+    EXPECT_EQ(summary.skipped, 2);
+    EXPECT_TRUE(read(file("out.csv")).startsWith("name,figure,address\r\nabc,r,http://www."));
+
+    // An export into a folder that cannot be written leaves the earlier file there as it was.
+    QDir(m_dir.path()).mkdir(QStringLiteral("locked"));
+    write(file("locked/out.csv"), "earlier");
+    ::chmod(QFile::encodeName(file("locked")).constData(), 0500);
+    const ExportSummary refused = exportFile(store, file("locked/out.csv"), TransferFormat::Csv);
+    ::chmod(QFile::encodeName(file("locked")).constData(), 0700);
+    if (::geteuid() != 0) {
+        EXPECT_FALSE(refused.outputError.empty());
+        EXPECT_EQ(read(file("locked/out.csv")), "earlier");
+    }
+}
+
+TEST_F(TransferTest, aMissingFavouritesFileExportsAnEmptyList)
+{
+    FavouritesStore store(path());
+    const ExportSummary summary = exportFile(store, file("out.json"), TransferFormat::Json);
+    EXPECT_FALSE(summary.failed());
+    EXPECT_EQ(read(file("out.json")), "[\n]\n");
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
+} // namespace
