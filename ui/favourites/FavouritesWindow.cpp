@@ -548,10 +548,11 @@ void FavouritesWindow::importFavourites()
     if (m_front == Panel::ByFigure) {
         enterSearchByFigure();
     } else if (m_front == Panel::ByName && !m_display.nothingShown()) {
-        const auto shown = std::find_if(m_display.texts.begin(), m_display.texts.end(),
-                                        [](const QString& text) { return text != store::NoNameShown; });
+        // A copy: the search clears the display before it reads the name.
+        const QString name = *std::find_if(m_display.texts.begin(), m_display.texts.end(),
+                                           [](const QString& text) { return text != store::NoNameShown; });
         try {
-            store::searchByName(m_store, m_display, *shown);
+            store::searchByName(m_store, m_display, name);
         } catch (const store::StoreFailure&) {
             enterNoEntries();
         }
