@@ -3,8 +3,14 @@
 //                                          the favourites store, and prints "saved <name> <letter>" after each save
 //                                          the store confirmed; runs until it is killed (or 100000 saves).
 //   hardening_child lock FILE MILLISECONDS holds an exclusive lock on the file, prints "locked", then lets go.
+//   hardening_child import-loop FILE FIRST COUNT
+//                                          imports batches FIRST, FIRST+1, ... of COUNT records each (names
+//                                          b<batch>-<n>) from a CSV file written beside FILE, printing
+//                                          "importing <batch>" before and "imported <batch>" after each import
+//                                          the store confirmed; runs until it is killed (or 1000 batches).
 #include "core/FigureCoding.h"
 #include "store/FavouritesStore.h"
+#include "store/Transfer.h"
 
 #include <SQLiteCpp/Database.h>
 
@@ -39,6 +45,37 @@ int saveLoop(const char* file, long first)
     return 0;
 }
 
+int importLoop(const char* file, long first, long count)
+{
+    const QString path = QString::fromLocal8Bit(file);
+    const std::string csvPath = std::string(file) + ".import.csv";
+    store::FavouritesStore store(path);
+    store.openStore();
+    for (long batch = first; batch < first + 1000; ++batch) {
+        std::FILE* csv = std::fopen(csvPath.c_str(), "wb");
+        if (csv == nullptr) {
+            return 1;
+        }
+        std::fputs("name,figure,address\r\n", csv);
+        for (long n = 0; n < count; ++n) {
+            std::fprintf(csv, "b%ld-%ld,%c,\r\n", batch, n,
+                         figureLetter(AllFigureKinds[static_cast<std::size_t>(n % 4)]));
+        }
+        std::fclose(csv);
+        std::printf("importing %ld\n", batch);
+        std::fflush(stdout);
+        const store::ImportSummary summary = store::importFile(
+            store, QString::fromStdString(csvPath), store::TransferFormat::Csv, false, [](const store::ImportNote&) {});
+        if (summary.written && summary.kept == count) {
+            std::printf("imported %ld\n", batch);
+        } else {
+            std::printf("failed %ld\n", batch);
+        }
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 int holdLock(const char* file, int milliseconds)
 {
     SQLite::Database db(file, SQLite::OPEN_READWRITE);
@@ -57,9 +94,14 @@ int main(int argc, char** argv)
     if (argc == 4 && std::strcmp(argv[1], "save-loop") == 0) {
         return saveLoop(argv[2], std::atol(argv[3]));
     }
+    if (argc == 5 && std::strcmp(argv[1], "import-loop") == 0) {
+        return importLoop(argv[2], std::atol(argv[3]), std::atol(argv[4]));
+    }
     if (argc == 4 && std::strcmp(argv[1], "lock") == 0) {
         return holdLock(argv[2], std::atoi(argv[3]));
     }
-    std::fprintf(stderr, "usage: hardening_child save-loop FILE FIRST | lock FILE MILLISECONDS\n");
+    std::fprintf(
+        stderr,
+        "usage: hardening_child save-loop FILE FIRST | import-loop FILE FIRST COUNT | lock FILE MILLISECONDS\n");
     return 2;
 }
