@@ -552,11 +552,16 @@ AddResult FavouritesStore::addFavourite(const QString& name, FigureKind kind)
 }
 
 void FavouritesStore::addFavourites(const std::function<bool(std::string&, FigureKind&)>& next,
-                                    const std::function<void(bool)>& done)
+                                    const std::function<void(bool)>& done, bool checkOnly)
 {
-    ensureWritable();
+    if (checkOnly) {
+        useFile();
+    } else {
+        ensureWritable();
+    }
     try {
-        SQLite::Transaction transaction(*m_db, SQLite::TransactionBehavior::IMMEDIATE);
+        SQLite::Transaction transaction(*m_db, checkOnly ? SQLite::TransactionBehavior::DEFERRED
+                                                         : SQLite::TransactionBehavior::IMMEDIATE);
         SQLite::Statement has(*m_db, SqlHasRecord);
         SQLite::Statement insert(*m_db, SqlInsert);
         std::string name;
@@ -570,13 +575,16 @@ void FavouritesStore::addFavourites(const std::function<bool(std::string&, Figur
             has.bind(2, letter);
             const bool kept = has.executeStep();
             has.reset();
-            if (!kept) {
+            if (!kept && !checkOnly) {
                 insert.bind(1, name);
                 insert.bind(2, letter);
                 insert.exec();
                 insert.reset();
             }
             done(!kept);
+        }
+        if (checkOnly) {
+            return; // the transaction only kept the reads consistent; it rolls back
         }
         transaction.commit();
     } catch (const SQLite::Exception& e) {

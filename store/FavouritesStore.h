@@ -84,9 +84,11 @@ public:
     /// Adds many records in one write transaction, all of them or none: the file is opened and checked as for
     /// addFavourite. next gives each record in turn (a valid lower-case name, UTF-8) and returns false after
     /// the last; done then says whether it was added (false: already kept, also earlier in the same batch).
-    /// Throws StoreFailure, having added nothing, when the file cannot take the records.
+    /// Throws StoreFailure, having added nothing, when the file cannot take the records. With checkOnly the
+    /// file is only read (it must be open): done says whether each record would be added, not counting
+    /// repeats within the batch.
     void addFavourites(const std::function<bool(std::string& name, FigureKind& kind)>& next,
-                       const std::function<void(bool added)>& done);
+                       const std::function<void(bool added)>& done, bool checkOnly = false);
 
     /// Calls each with every record in table order, without holding them all. The cursor does not move.
     void forEachRecord(const std::function<void(std::string_view nom, std::string_view figura)>& each);

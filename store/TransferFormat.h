@@ -35,7 +35,7 @@ enum class TransferProblem
     JsonSyntax,     ///< a JSON line that is not well-formed JSON
     UnknownFigure,  ///< the figure is no class letter or class name (text: the figure as written)
     EmptyName,      ///< nothing of the name is left once the name rules have corrected it
-               // The whole file; nothing of it is used.
+                    // The whole file; nothing of it is used.
     NotText,        ///< a NUL byte: a binary file, or UTF-16 text
     Utf16,          ///< a UTF-16 byte order mark
     HeaderMissing,  ///< the first CSV row does not name the columns name and figure

@@ -144,8 +144,11 @@ TEST(CrashSafety, everyConfirmedSaveSurvivesAKillAtAnyMoment)
 std::map<long, long> batchesOf(const QString& path)
 {
     SQLite::Database db(path.toStdString(), SQLite::OPEN_READONLY);
-    SQLite::Statement query(db, "SELECT Nom FROM \"adreca i figura\"");
     std::map<long, long> batches;
+    if (db.execAndGet("SELECT count(*) FROM sqlite_master WHERE name = 'adreca i figura'").getInt() == 0) {
+        return batches; // killed after the file was made, before its table was
+    }
+    SQLite::Statement query(db, "SELECT Nom FROM \"adreca i figura\"");
     while (query.executeStep()) {
         const std::string name = query.getColumn(0).getString();
         if (name.size() > 1 && name[0] == 'b') {
