@@ -186,6 +186,7 @@ ImportSummary importFavourites(FavouritesStore& store, TransferReader& reader, b
     // The rows to keep wait in a private temporary database (on disk, deleted when closed), so the input is
     // read through once however large it is, and the favourites file is locked only for the final write.
     SQLite::Database stage("", SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    long stagedRows = 0;
     stage.exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
                "CREATE TABLE rows (seq INTEGER PRIMARY KEY, Nom TEXT NOT NULL, Figura TEXT NOT NULL,"
                " corrected INTEGER NOT NULL)");
@@ -236,6 +237,7 @@ ImportSummary importFavourites(FavouritesStore& store, TransferReader& reader, b
             insert.bind(3, row.correctionCount > 0 ? 1 : 0);
             insert.exec();
             insert.reset();
+            ++stagedRows;
         }
         staging.commit();
     }
@@ -261,6 +263,9 @@ ImportSummary importFavourites(FavouritesStore& store, TransferReader& reader, b
         return true;
     };
 
+    if (!dryRun && stagedRows == 0) {
+        return summary; // nothing to keep: the favourites file is not even opened for writing
+    }
     if (!dryRun) {
         try {
             store.addFavourites(nextRow, countRow);

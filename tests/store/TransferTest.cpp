@@ -133,6 +133,12 @@ TEST_F(TransferTest, everyRowIsKeptCorrectedOrRefusedWithItsLineAndReason)
                                                  "toolong456789012345678901234567890123456 t"));
 }
 
+TEST_F(TransferTest, anImportWithNothingToKeepCreatesNoFile)
+{
+    EXPECT_EQ(counts(importBytes("name,figure\n$$,r\nabc,x\n")), "0/0/0/2");
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
 TEST_F(TransferTest, aDryRunReportsTheSameAndWritesNothing)
 {
     const QByteArray csv = "name,figure\nabc,r\nxyz,t\nXYZ,t\n,r\n";

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -49,6 +50,10 @@ QString askFileName(QWidget* parent, const QString& caption, const QString& path
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (mode == QFileDialog::AcceptSave) {
+        // A name typed without an ending gets the suggestion's, before the dialog asks about replacing a file.
+        dialog.setDefaultSuffix(QFileInfo(path).suffix());
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }

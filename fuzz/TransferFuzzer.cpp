@@ -1,0 +1,65 @@
+// Feeds any bytes to the favourites import readers, CSV or JSON as the first byte says, handed over in pieces
+// whose size the first byte also chooses: no crash, nothing held beyond the record limit, lines that never go
+// back, the same items whatever the pieces, and nothing after a problem with the whole file.
+#include "store/TransferFormat.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using namespace quorvel;
+using namespace quorvel::store;
+
+namespace {
+
+void check(bool condition)
+{
+    if (!condition) {
+        std::abort();
+    }
+}
+
+std::vector<std::string> readAll(TransferFormat format, std::string_view input, std::size_t piece)
+{
+    std::size_t at = 0;
+    TransferReader reader(format, [&](char* buffer, std::size_t size) -> long {
+        const std::size_t n = std::min({size, piece, input.size() - at});
+        std::memcpy(buffer, input.data() + at, n);
+        at += n;
+        return static_cast<long>(n);
+    });
+    std::vector<std::string> items;
+    TransferItem item;
+    long lastLine = 0;
+    bool fileProblem = false;
+    while (reader.next(item)) {
+        check(!fileProblem);
+        check(item.name.size() <= MaxRecordBytes && item.figure.size() <= MaxRecordBytes);
+        check(item.line >= lastLine && item.line >= 1);
+        check(items.size() <= input.size() + 1);
+        lastLine = item.line;
+        fileProblem = item.problem && isFileProblem(*item.problem);
+        figureFromText(item.figure);
+        items.push_back(std::to_string(item.line) + (item.problem ? std::string(transferProblemName(*item.problem))
+                                                                  : item.name + '\n' + item.figure));
+    }
+    return items;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size == 0) {
+        return 0;
+    }
+    const TransferFormat format = (data[0] & 1) != 0 ? TransferFormat::Json : TransferFormat::Csv;
+    const std::size_t piece = 1 + (data[0] >> 1);
+    const std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
+    check(readAll(format, input, piece) == readAll(format, input, 1 << 16));
+    return 0;
+}
