@@ -1,5 +1,7 @@
 #include "store/Transfer.h"
 
+#include "core/AsciiText.h"
+#include "core/Texts.h"
 #include "core/Unicode.h"
 #include "store/FavouritesStore.h"
 
@@ -17,6 +19,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 namespace quorvel::store {
 
@@ -445,157 +448,91 @@ TransferFormat formatForFileName(const QString& path)
                : TransferFormat::Csv;
 }
 
+std::string transferText(std::string_view key, UiLanguage language, std::initializer_list<std::string> values)
+{
+    const std::string_view pattern = findText("transfer", key, language).value_or(key);
+    // One pass, so that a filled-in text holding "%2" is left as it is.
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
+            const auto index = static_cast<std::size_t>(pattern[i + 1] - '1');
+            if (index < values.size()) {
+                out += *(values.begin() + index);
+                ++i;
+                continue;
+            }
+        }
+        out += pattern[i];
+    }
+    return out;
+}
+
 std::string describeNote(const ImportNote& note, UiLanguage language)
 {
-    const bool es = language == UiLanguage::Spanish;
-    std::string text = (es ? "línea " : "line ") + number(note.line) + ": ";
+    std::string text = transferText("line", language, {number(note.line)});
     if (!note.problem) {
-        text += inQuotes(note.written) + (es ? " se guarda como " : " kept as ") + inQuotes(note.name) + ": ";
+        text += transferText("keptAs", language, {inQuotes(note.written), inQuotes(note.name)});
         bool first = true;
         for (const ImportNote::Correction& c : note.corrections) {
             text += first ? "" : "; ";
             first = false;
             switch (c.notice) {
             case NameNotice::LeadingHyphen:
-                text += es ? "se quita un guion inicial" : "a leading hyphen removed";
+                text += transferText("leadingHyphen", language, {});
                 break;
             case NameNotice::InvalidCharacter:
-                text += characterName(c.character) + (es ? " quitado en la posición " : " removed at position ") +
-                        number(c.position);
+                text += transferText("removedAt", language, {characterName(c.character), number(c.position)});
                 break;
             case NameNotice::TooLong:
-                text += es ? "cortado a 40 caracteres" : "cut to 40 characters";
+                text += transferText("cut", language, {});
                 break;
             }
         }
         const long more = note.correctionCount - static_cast<long>(note.corrections.size());
         if (more > 0) {
-            text += es ? "; y " + number(more) + " correcciones más" : "; and " + number(more) + " more corrections";
+            text += transferText("moreCorrections", language, {number(more)});
         }
         return text;
     }
-    text += es ? "rechazada: " : "refused: ";
-    switch (*note.problem) {
-    case TransferProblem::UnclosedQuote:
-        text += es ? "un campo entre comillas no se cierra antes del final del archivo"
-                   : "a quoted field is not closed before the end of the file";
-        break;
-    case TransferProblem::TextAfterQuote:
-        text += es ? "hay texto tras las comillas que cierran un campo" : "text follows the quote that closes a field";
-        break;
-    case TransferProblem::FieldCount:
-        text += es ? number(note.count) + " campos, y la cabecera tiene " + number(note.expected)
-                   : number(note.count) + " fields where the header has " + number(note.expected);
-        break;
-    case TransferProblem::MissingField:
-        text += note.detail == "name" ? (es ? "falta el nombre" : "the name is missing")
-                                      : (es ? "falta la figura" : "the figure is missing");
-        break;
-    case TransferProblem::RowTooLong:
-        text += es ? "la fila pasa de " + number(MaxRecordBytes) + " bytes"
-                   : "the row is longer than " + number(MaxRecordBytes) + " bytes";
-        break;
-    case TransferProblem::NotAString:
-        text += es ? "\"" + note.detail + "\" no es un texto" : "\"" + note.detail + "\" is not a text";
-        break;
-    case TransferProblem::DuplicateKey:
-        text += es ? "\"" + note.detail + "\" aparece dos veces" : "\"" + note.detail + "\" appears twice";
-        break;
-    case TransferProblem::NotAnObject:
-        text += es ? "no es un objeto con nombre y figura" : "not an object with a name and a figure";
-        break;
-    case TransferProblem::JsonSyntax:
-        text += es ? "la línea no es JSON válido" : "the line is not valid JSON";
-        break;
-    case TransferProblem::UnknownFigure:
-        text += es ? "figura desconocida \"" + note.detail + "\" (use r, c, t o p)"
-                   : "unknown figure \"" + note.detail + "\" (use r, c, t or p)";
-        break;
-    case TransferProblem::EmptyName:
-        text += es ? "no queda nada del nombre " + inQuotes(note.written) + " tras corregirlo"
-                   : "nothing is left of the name " + inQuotes(note.written) + " once corrected";
-        break;
-    default:
-        text += std::string(transferProblemName(*note.problem));
-        break;
+    text += transferText("refused", language, {});
+    std::string key = "problem." + std::string(transferProblemName(*note.problem));
+    std::string detail = note.detail;
+    if (*note.problem == TransferProblem::MissingField) {
+        key = note.detail == "name" ? "problem.MissingName" : "problem.MissingFigure";
+    } else if (*note.problem == TransferProblem::RowTooLong) {
+        detail = number(static_cast<long>(MaxRecordBytes));
+    } else if (*note.problem == TransferProblem::EmptyName) {
+        detail = inQuotes(note.written);
     }
-    return text;
+    return text + transferText(key, language, {detail, number(note.count), number(note.expected)});
 }
 
 std::string describeFileProblem(const TransferItem& problem, UiLanguage language)
 {
-    const bool es = language == UiLanguage::Spanish;
-    const std::string at = problem.line > 0 ? (es ? "línea " : "line ") + number(problem.line) + ": " : "";
-    switch (problem.problem.value_or(TransferProblem::ReadFailed)) {
-    case TransferProblem::NotText:
-        return at + (es ? "el archivo tiene un byte nulo: no es texto UTF-8"
-                        : "the file holds a NUL byte: it is not UTF-8 text");
-    case TransferProblem::Utf16:
-        return at +
-               (es ? "el archivo es texto UTF-16: guárdelo como UTF-8" : "the file is UTF-16 text: save it as UTF-8");
-    case TransferProblem::HeaderMissing:
-        return at + (es ? "falta la cabecera name,figure,address" : "the header name,figure,address is missing");
-    case TransferProblem::HeaderRepeated:
-        return at + (es ? "la cabecera nombra dos veces la columna " : "the header names the column twice: ") +
-               problem.detail;
-    case TransferProblem::BadJson:
-        return at + (es ? "el JSON no es válido" : "the JSON is not valid");
-    case TransferProblem::TooDeep:
-        return at + (es ? "el JSON anida demasiados niveles" : "the JSON nests too deep");
-    case TransferProblem::EmptyFile:
-        return es ? "el archivo está vacío" : "the file is empty";
-    case TransferProblem::ReadFailed:
-        return at + (es ? "no se ha podido leer el archivo: " : "the file could not be read: ") + problem.detail;
-    case TransferProblem::NoSuchFile:
-        return es ? "el archivo no existe" : "there is no such file";
-    case TransferProblem::IsFolder:
-        return es ? "es una carpeta, no un archivo" : "it is a folder, not a file";
-    case TransferProblem::NotAFile:
-        return es ? "no es un archivo normal (una tubería o un dispositivo)"
-                  : "it is not a regular file (a pipe or a device)";
-    case TransferProblem::CannotOpen:
-        return (es ? "no se ha podido abrir el archivo: " : "the file cannot be opened: ") + problem.detail;
-    default:
-        return at + std::string(transferProblemName(*problem.problem));
-    }
+    const TransferProblem what = problem.problem.value_or(TransferProblem::ReadFailed);
+    const bool placed = problem.line > 0 && what != TransferProblem::EmptyFile && what != TransferProblem::NoSuchFile &&
+                        what != TransferProblem::IsFolder && what != TransferProblem::NotAFile &&
+                        what != TransferProblem::CannotOpen;
+    const std::string at = placed ? transferText("line", language, {number(problem.line)}) : std::string();
+    return at + transferText("file." + std::string(transferProblemName(what)), language, {problem.detail});
 }
 
 std::string describeStoreProblem(StoreProblem problem, const std::string& filePath, UiLanguage language)
 {
-    const bool es = language == UiLanguage::Spanish;
-    switch (problem) {
-    case StoreProblem::NotADatabase:
-        return es ? "el archivo " + filePath + " no es una base de datos de favoritos; no se ha modificado"
-                  : "the file " + filePath + " is not a favorites database; it has not been changed";
-    case StoreProblem::MissingFields:
-        return es ? "la tabla \"adreca i figura\" de " + filePath +
-                        " no tiene los campos Nom y Figura; no se ha modificado"
-                  : "the table \"adreca i figura\" of " + filePath +
-                        " has no fields Nom and Figura; it has not been changed";
-    case StoreProblem::ReadOnly:
-        return es ? "no se puede escribir en el archivo " + filePath : "the file " + filePath + " cannot be written";
-    case StoreProblem::Locked:
-        return es ? "el archivo " + filePath + " está en uso por otro programa; inténtelo más tarde"
-                  : "the file " + filePath + " is in use by another program; try again later";
-    case StoreProblem::NotOpen:
-        return es ? "no se ha podido abrir el archivo " + filePath : "the file " + filePath + " could not be opened";
-    case StoreProblem::NoRecord:
-    case StoreProblem::Failed:
-        break;
-    }
-    return es ? "no se ha podido usar el archivo " + filePath : "the file " + filePath + " could not be used";
+    const bool named = problem == StoreProblem::NotADatabase || problem == StoreProblem::MissingFields ||
+                       problem == StoreProblem::ReadOnly || problem == StoreProblem::Locked ||
+                       problem == StoreProblem::NotOpen;
+    return transferText(named ? "store." + std::string(storeProblemName(problem)) : std::string("store.Failed"),
+                        language, {filePath});
 }
 
 std::string describeSummary(const ImportSummary& summary, UiLanguage language)
 {
-    const bool es = language == UiLanguage::Spanish;
-    std::string text =
-        es ? "guardados " + number(summary.kept) + ", corregidos " + number(summary.corrected) + ", ya estaban " +
-                 number(summary.alreadyThere) + ", rechazados " + number(summary.refused)
-           : "kept " + number(summary.kept) + ", corrected " + number(summary.corrected) + ", already there " +
-                 number(summary.alreadyThere) + ", refused " + number(summary.refused);
+    std::string text = transferText(
+        "summary", language,
+        {number(summary.kept), number(summary.corrected), number(summary.alreadyThere), number(summary.refused)});
     if (summary.dryRun) {
-        text += es ? " (prueba: no se ha escrito nada)" : " (dry run: nothing written)";
+        text += transferText("dryRun", language, {});
     }
     return text;
 }

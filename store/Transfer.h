@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -116,5 +117,8 @@ std::string describeStoreProblem(StoreProblem problem, const std::string& filePa
 
 /// The closing summary: kept, corrected, already there, refused.
 std::string describeSummary(const ImportSummary& summary, UiLanguage language);
+
+/// A text of resources/texts/transfer.tsv in the given language, %1, %2, ... replaced by values.
+std::string transferText(std::string_view key, UiLanguage language, std::initializer_list<std::string> values);
 
 } // namespace quorvel::store

@@ -1,6 +1,7 @@
 // quorvel-favourites: lists, adds, removes, exports and imports the favourites the windows keep, in the
 // same file and with the same checks.
 
+#include "core/AsciiText.h"
 #include "core/NameRules.h"
 #include "core/Unicode.h"
 #include "store/DataFolder.h"
@@ -266,8 +267,7 @@ int add(store::FavouritesStore& store, const CommandLine& line)
     }
     const std::string name = encodeUtf8(asciiLower(std::u32string_view(text)));
     if (name.empty()) {
-        complain(line.language == UiLanguage::Spanish ? "no queda ningún nombre que guardar"
-                                                      : "no name is left to keep");
+        complain(store::transferText("addEmpty", line.language, {}));
         return ExitRefused;
     }
     std::size_t next = 0;
@@ -287,10 +287,10 @@ int add(store::FavouritesStore& store, const CommandLine& line)
         return storeFailed(store, failure.problem(), line.language);
     }
     std::string out;
-    const bool es = line.language == UiLanguage::Spanish;
     for (std::size_t i = 0; i < kinds.size(); ++i) {
-        out += name + " " + figureLetter(kinds[i]) + ": " +
-               (added[i] ? (es ? "guardado" : "kept") : (es ? "ya estaba" : "already there")) + "\n";
+        out += store::transferText(added[i] ? "addKept" : "addAlready", line.language,
+                                   {name + " " + figureLetter(kinds[i])}) +
+               "\n";
     }
     writeAll(STDOUT_FILENO, out);
     return ExitOk;
@@ -315,12 +315,12 @@ int remove(store::FavouritesStore& store, const CommandLine& line)
     } catch (const store::StoreFailure& failure) {
         return storeFailed(store, failure.problem(), line.language);
     }
-    const bool es = line.language == UiLanguage::Spanish;
+    const std::string record = name + " " + figureLetter(*kind);
     if (!removed) {
-        complain(name + " " + figureLetter(*kind) + (es ? ": no está en favoritos" : ": not kept"));
+        complain(store::transferText("notKept", line.language, {record}));
         return ExitRefused;
     }
-    writeAll(STDOUT_FILENO, name + " " + figureLetter(*kind) + (es ? ": borrado\n" : ": removed\n"));
+    writeAll(STDOUT_FILENO, store::transferText("removed", line.language, {record}) + "\n");
     return ExitOk;
 }
 
@@ -361,14 +361,11 @@ int exportTo(store::FavouritesStore& store, const CommandLine& line)
                  summary.outputError);
         return ExitRefused;
     }
-    const bool es = line.language == UiLanguage::Spanish;
     if (summary.skipped > 0) {
-        complain(std::to_string(summary.skipped) + (es ? " registros con una figura desconocida no se han exportado"
-                                                       : " records with an unknown figure were not exported"));
+        complain(store::transferText("exportSkipped", line.language, {std::to_string(summary.skipped)}));
     }
     if (path != QLatin1String("-")) {
-        say(std::to_string(summary.written) + (es ? " favoritos exportados a " : " favourites exported to ") +
-            line.words[0]);
+        say(store::transferText("exported", line.language, {std::to_string(summary.written), line.words[0]}));
     }
     return ExitOk;
 }
@@ -388,13 +385,13 @@ int importFrom(store::FavouritesStore& store, const CommandLine& line)
         store::importFile(store, path, format, line.dryRun,
                           [&line](const store::ImportNote& note) { say(store::describeNote(note, line.language)); });
     if (summary.fileProblem) {
-        complain(line.words[0] + ": " + store::describeFileProblem(*summary.fileProblem, line.language) +
-                 (line.language == UiLanguage::Spanish ? "; no se ha importado nada" : "; nothing was imported"));
+        complain(line.words[0] + ": " + store::describeFileProblem(*summary.fileProblem, line.language) + "; " +
+                 store::transferText("nothingImported", line.language, {}));
         return ExitRefused;
     }
     if (summary.storeProblem) {
         storeFailed(store, *summary.storeProblem, line.language);
-        complain(line.language == UiLanguage::Spanish ? "no se ha importado nada" : "nothing was imported");
+        complain(store::transferText("nothingImported", line.language, {}));
         return ExitRefused;
     }
     say(store::describeSummary(summary, line.language));

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,13 @@ using namespace quorvel;
 using namespace quorvel::store;
 
 namespace {
+
+/// The rows in the order every window walks them: by name, the records of one name as they were added.
+test::Rows inTableOrder(test::Rows rows)
+{
+    std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    return rows;
+}
 
 class TransferTest : public testing::Test
 {
@@ -87,7 +95,7 @@ TEST_F(TransferTest, exportThenImportIntoAnEmptyFileGivesTheSameRecords)
         EXPECT_EQ(counts(imported), "6/0/0/0");
         EXPECT_TRUE(imported.written);
         // The table's order (by name, then as added) is the export's order, so the records come back alike.
-        EXPECT_EQ(test::readRows(path()), test::rows("0-9 p, a-b t, abc r, abc p, xyz c, zz r"));
+        EXPECT_EQ(inTableOrder(test::readRows(path())), test::rows("0-9 p, a-b t, abc r, abc p, xyz c, zz r"));
     }
 }
 
@@ -97,7 +105,7 @@ TEST_F(TransferTest, importingAFileTwiceAddsNothingTheSecondTime)
     const QByteArray csv = "name,figure,address\r\nabc,r,\r\nabc,t,\r\nNEW,p,\r\nnew,p,\r\n";
     EXPECT_EQ(counts(importBytes(csv)), "2/0/2/0"); // "abc r" was there; "new p" comes twice in the file
     const test::Rows after = test::readRows(path());
-    EXPECT_EQ(after, test::rows("abc r, abc t, new p"));
+    EXPECT_EQ(inTableOrder(after), test::rows("abc r, abc t, new p"));
     EXPECT_EQ(counts(importBytes(csv)), "0/0/4/0");
     EXPECT_EQ(test::readRows(path()), after);
 }
@@ -129,8 +137,8 @@ TEST_F(TransferTest, everyRowIsKeptCorrectedOrRefusedWithItsLineAndReason)
         "\"toolong456789012345678901234567890123456\": cut to 40 characters",
     };
     EXPECT_EQ(notes, expected);
-    EXPECT_EQ(test::readRows(path()), test::rows("good r, miempresa t, ab c, xy p, abc r, "
-                                                 "toolong456789012345678901234567890123456 t"));
+    EXPECT_EQ(inTableOrder(test::readRows(path())), test::rows("ab c, abc r, good r, miempresa t, "
+                                                               "toolong456789012345678901234567890123456 t, xy p"));
 }
 
 TEST_F(TransferTest, anImportWithNothingToKeepCreatesNoFile)
