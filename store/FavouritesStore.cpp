@@ -557,13 +557,22 @@ void FavouritesStore::addFavourites(const std::function<bool(std::string&, Figur
     if (checkOnly) {
         useFile();
     } else {
-        ensureWritable();
+        openForWriting();
     }
+    const bool wasOpen = !m_problem.has_value();
     try {
+        // One transaction for the whole batch: a failure anywhere, or a kill, leaves none of it behind. A check
+        // only reads, in one snapshot, and rolls back.
         SQLite::Transaction transaction(*m_db, checkOnly ? SQLite::TransactionBehavior::DEFERRED
                                                          : SQLite::TransactionBehavior::IMMEDIATE);
+        if (!checkOnly) {
+            prepareTableForWriting(true);
+        }
         SQLite::Statement has(*m_db, SqlHasRecord);
-        SQLite::Statement insert(*m_db, SqlInsert);
+        std::optional<SQLite::Statement> insert;
+        if (!checkOnly) {
+            insert.emplace(*m_db, SqlInsert);
+        }
         std::string name;
         FigureKind kind = FigureKind::FourSided;
         while (next(name, kind)) {
@@ -575,23 +584,29 @@ void FavouritesStore::addFavourites(const std::function<bool(std::string&, Figur
             has.bind(2, letter);
             const bool kept = has.executeStep();
             has.reset();
-            if (!kept && !checkOnly) {
-                insert.bind(1, name);
-                insert.bind(2, letter);
-                insert.exec();
-                insert.reset();
+            if (!kept && insert) {
+                insert->bind(1, name);
+                insert->bind(2, letter);
+                insert->exec();
+                insert->reset();
+                // As for one save: a rule of the file (a trigger) may drop a record the insert reported added.
+                if (!has.executeStep()) {
+                    throw StoreFailure(StoreProblem::Failed, "the table did not keep the new record");
+                }
+                has.reset();
             }
             done(!kept);
         }
         if (checkOnly) {
-            return; // the transaction only kept the reads consistent; it rolls back
+            return;
         }
         transaction.commit();
     } catch (const SQLite::Exception& e) {
         raise(e);
     }
+    finishWrite(wasOpen);
     if (m_beforeFirst && m_afterLast) {
-        place(selectRow(SqlFirst, nullptr, nullptr));
+        place(selectRow(m_queries->first, nullptr, nullptr));
     }
 }
 
@@ -599,7 +614,7 @@ void FavouritesStore::forEachRecord(const std::function<void(std::string_view, s
 {
     useFile();
     try {
-        SQLite::Statement query(*m_db, SqlAll);
+        SQLite::Statement query(*m_db, m_queries->all);
         while (query.executeStep()) {
             const SQLite::Column nom = query.getColumn(0);
             const SQLite::Column figura = query.getColumn(1);

@@ -520,8 +520,8 @@ std::string describeFileProblem(const TransferItem& problem, UiLanguage language
 std::string describeStoreProblem(StoreProblem problem, const std::string& filePath, UiLanguage language)
 {
     const bool named = problem == StoreProblem::NotADatabase || problem == StoreProblem::MissingFields ||
-                       problem == StoreProblem::ReadOnly || problem == StoreProblem::Locked ||
-                       problem == StoreProblem::NotOpen;
+                       problem == StoreProblem::UnusableTable || problem == StoreProblem::ReadOnly ||
+                       problem == StoreProblem::Locked || problem == StoreProblem::NotOpen;
     return transferText(named ? "store." + std::string(storeProblemName(problem)) : std::string("store.Failed"),
                         language, {filePath});
 }

@@ -43,6 +43,8 @@ struct FavouritesEdition
     const char* window;
     const char* menu;
     const char* exitItem;
+    const char* exportItem; ///< after the specified items, behind a separator of its own
+    const char* importItem;
     int clientWidth;
     int clientHeight;
     bool sizable;
@@ -62,6 +64,8 @@ constexpr EditionTable<FavouritesEdition> Editions{
             .window = "frmbdd",
             .menu = "mnuopcions",
             .exitItem = "mnusalir",
+            .exportItem = "mnuexportar",
+            .importItem = "mnuimportar",
             .clientWidth = 9240,
             .clientHeight = 4980,
             .sizable = false,
@@ -79,6 +83,8 @@ constexpr EditionTable<FavouritesEdition> Editions{
             .window = "frmdb",
             .menu = "mnuoptions",
             .exitItem = "mnuexit",
+            .exportItem = "mnuexport",
+            .importItem = "mnuimport",
             .clientWidth = 9210,
             .clientHeight = 4950,
             .sizable = true,
@@ -348,10 +354,10 @@ void FavouritesWindow::setupMenus()
     // Export and import come after the specified items, behind a separator of their own.
     menu->addSeparator()->setObjectName(QStringLiteral("mnulin2"));
     QAction* exportItem = menu->addAction(text("export"));
-    exportItem->setObjectName(text("objName.export"));
+    exportItem->setObjectName(name(e.exportItem));
     connect(exportItem, &QAction::triggered, this, [this] { exportFavouritesFromWindow(this, m_language, m_store); });
     QAction* importItem = menu->addAction(text("import"));
-    importItem->setObjectName(text("objName.import"));
+    importItem->setObjectName(name(e.importItem));
     connect(importItem, &QAction::triggered, this, &FavouritesWindow::importFavourites);
 
     if (e.sizable) {
@@ -539,11 +545,11 @@ void FavouritesWindow::importFavourites()
     }
     // The table has records now: a window that had found none offers both searches again, and what is on
     // show is read afresh.
-    if (!m_mnufig->isEnabled()) {
-        m_mnufig->setEnabled(true);
-        m_mnunom->setEnabled(true);
-        m_label1->show();
-        m_label2->show();
+    if (!m_byFigureItem->isEnabled()) {
+        m_byFigureItem->setEnabled(true);
+        m_byNameItem->setEnabled(true);
+        m_byFigureLink->show();
+        m_byNameLink->show();
     }
     if (m_front == Panel::ByFigure) {
         enterSearchByFigure();
