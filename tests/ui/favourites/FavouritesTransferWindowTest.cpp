@@ -122,7 +122,7 @@ private Q_SLOTS:
         m_dir.reset();
     }
 
-    void theSpecifiedItemsComeFirstThenExportAndImport_data() { test::addEditionColumn(); }
+    void theSpecifiedItemsComeFirstThenExportAndImport_data() { test::editions(); }
     void theSpecifiedItemsComeFirstThenExportAndImport()
     {
         QWidget* window = open();
@@ -142,7 +142,7 @@ private Q_SLOTS:
         QCOMPARE(actions[6]->objectName(), es("mnuimportar", "mnuimport"));
     }
 
-    void exportWritesEveryFavouriteToTheFileChosen_data() { test::addEditionColumn(); }
+    void exportWritesEveryFavouriteToTheFileChosen_data() { test::editions(); }
     void exportWritesEveryFavouriteToTheFileChosen()
     {
         QWidget* window = open("abc r, xyz t");
@@ -158,7 +158,7 @@ private Q_SLOTS:
                  QStringList(es("2 favoritos exportados a %1.", "2 favorites exported to %1.").arg(file("mine.csv"))));
     }
 
-    void cancellingTheDialogDoesNothing_data() { test::addEditionColumn(); }
+    void cancellingTheDialogDoesNothing_data() { test::editions(); }
     void cancellingTheDialogDoesNothing()
     {
         QWidget* window = open("abc r");
@@ -170,7 +170,7 @@ private Q_SLOTS:
         QCOMPARE(test::fileDigest(path()), before);
     }
 
-    void importSumsUpAndTheListsShowTheNewNames_data() { test::addEditionColumn(); }
+    void importSumsUpAndTheListsShowTheNewNames_data() { test::editions(); }
     void importSumsUpAndTheListsShowTheNewNames()
     {
         QWidget* window = open("abc r");
@@ -196,7 +196,7 @@ private Q_SLOTS:
         QCOMPARE(entries(window, "Combo4"), QStringList(QStringLiteral("qq")));
     }
 
-    void importRefreshesTheNameOnShow_data() { test::addEditionColumn(); }
+    void importRefreshesTheNameOnShow_data() { test::editions(); }
     void importRefreshesTheNameOnShow()
     {
         QWidget* window = open("abc r");
@@ -213,7 +213,7 @@ private Q_SLOTS:
         QCOMPARE(test::child<QLabel>(window, "lbladreca3")->text(), QStringLiteral("abc"));
     }
 
-    void importIntoAnEmptyTableLeavesTheNoEntriesState_data() { test::addEditionColumn(); }
+    void importIntoAnEmptyTableLeavesTheNoEntriesState_data() { test::editions(); }
     void importIntoAnEmptyTableLeavesTheNoEntriesState()
     {
         QWidget* window = open(); // no file at all
@@ -230,7 +230,7 @@ private Q_SLOTS:
         QCOMPARE(entries(window, "Combo2"), QStringList(QStringLiteral("abc")));
     }
 
-    void anUnusableFileIsReportedAndNothingIsKept_data() { test::addEditionColumn(); }
+    void anUnusableFileIsReportedAndNothingIsKept_data() { test::editions(); }
     void anUnusableFileIsReportedAndNothingIsKept()
     {
         QWidget* window = open("abc r");
@@ -246,7 +246,7 @@ private Q_SLOTS:
         QCOMPARE(test::fileDigest(path()), before);
     }
 
-    void aForeignFavouritesFileIsNotWritten_data() { test::addEditionColumn(); }
+    void aForeignFavouritesFileIsNotWritten_data() { test::editions(); }
     void aForeignFavouritesFileIsNotWritten()
     {
         QWidget* window = open();
