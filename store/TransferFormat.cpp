@@ -48,7 +48,9 @@ public:
 
     long line() const { return m_line; }
     long long offset() const { return m_offset; }
-    bool sawNul() const { return m_nul; }
+    /// True once reading has reached the NUL byte (not merely loaded it), so the pieces the input comes in
+    /// never change what is reported.
+    bool sawNul() const { return m_nul && m_pos >= m_length; }
     bool failed() const { return m_failed; }
     int error() const { return m_error; }
 
