@@ -1,5 +1,7 @@
 #include "core/Unicode.h"
 
+#include <array>
+
 namespace quorvel {
 
 namespace {
@@ -62,32 +64,39 @@ std::u32string decodeUtf8(std::string_view bytes)
     return out;
 }
 
-void appendUtf8(std::string& out, char32_t c, RawBytes raw)
+char* writeUtf8(char* at, char32_t c, RawBytes raw)
 {
     if (c >= RawByteBase && c <= RawByteBase + 0x7F) {
         if (raw == RawBytes::Restore) {
-            out.push_back(static_cast<char>(0x80 + (c - RawByteBase)));
-            return;
+            *at++ = static_cast<char>(0x80 + (c - RawByteBase));
+            return at;
         }
         c = Replacement;
     } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
         c = Replacement;
     }
     if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
+        *at++ = static_cast<char>(c);
     } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        *at++ = static_cast<char>(0xC0 | (c >> 6));
+        *at++ = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        *at++ = static_cast<char>(0xE0 | (c >> 12));
+        *at++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *at++ = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        *at++ = static_cast<char>(0xF0 | (c >> 18));
+        *at++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *at++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *at++ = static_cast<char>(0x80 | (c & 0x3F));
     }
+    return at;
+}
+
+void appendUtf8(std::string& out, char32_t c, RawBytes raw)
+{
+    std::array<char, MaxUtf8Bytes> bytes{};
+    out.append(bytes.data(), writeUtf8(bytes.data(), c, raw));
 }
 
 std::string encodeUtf8(std::u32string_view text, RawBytes raw)

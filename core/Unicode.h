@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,13 @@ enum class RawBytes
 /// Encodes code points as UTF-8. Surrogates other than the byte stand-ins, and values beyond
 /// U+10FFFF, are written as U+FFFD.
 std::string encodeUtf8(std::u32string_view text, RawBytes raw = RawBytes::Restore);
+
+/// The most bytes the UTF-8 form of one code point takes.
+inline constexpr std::size_t MaxUtf8Bytes = 4;
+
+/// Writes the UTF-8 form of one code point at `at`, which has room for MaxUtf8Bytes; returns the end of what
+/// was written. The one encoder of the program: appendUtf8 and encodeUtf8 write through it.
+char* writeUtf8(char* at, char32_t c, RawBytes raw = RawBytes::Restore);
 
 /// Appends the UTF-8 form of one code point to out.
 void appendUtf8(std::string& out, char32_t c, RawBytes raw = RawBytes::Restore);
