@@ -7,6 +7,7 @@
 #   COMMAND  what to run instead of that executable (a script, or another test's executable);
 #   XSERVER  runs on a virtual X server of its own (Xvfb) instead of offscreen, never beside another such test,
 #            labelled x11, skipped where Xvfb is missing.
+# Under the sanitizers LeakSanitizer is on; what third-party libraries keep for good is listed in tests/lsan.supp.
 find_package(GTest REQUIRED)
 
 function(quorvel_add_test)
@@ -36,7 +37,7 @@ function(quorvel_add_test)
         TIMEOUT ${T_TIMEOUT}
         LABELS "${T_LABELS}"
         # A missing text is reported as critical: it ends the run instead of passing unnoticed.
-        ENVIRONMENT "${platform};LC_ALL=C.UTF-8;LANG=C.UTF-8;QT_LOGGING_RULES=qt.qpa.*=false;QT_FATAL_CRITICALS=1;ASAN_OPTIONS=detect_leaks=0;${T_ENV}")
+        ENVIRONMENT "${platform};LC_ALL=C.UTF-8;LANG=C.UTF-8;QT_LOGGING_RULES=qt.qpa.*=false;QT_FATAL_CRITICALS=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0;${T_ENV}")
     if(T_XSERVER)
         set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK xserver SKIP_RETURN_CODE 77)
     endif()
