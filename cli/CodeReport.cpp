@@ -3,6 +3,7 @@
 #include "QuorvelConfig.h"
 #include "core/FigureCoding.h"
 #include "core/NameRules.h"
+#include "core/Texts.h"
 #include "core/Unicode.h"
 
 #include <algorithm>
@@ -96,13 +97,13 @@ void asciiLowerInto(std::string& out, std::u32string_view text)
 {
     out.clear();
     for (char32_t c : text) {
-        out.push_back(static_cast<char>(c >= U'A' && c <= U'Z' ? c - U'A' + U'a' : c));
+        out.push_back(static_cast<char>(asciiLower(c)));
     }
 }
 
 std::string_view emptyNameText(UiLanguage language)
 {
-    return language == UiLanguage::Spanish ? "(nombre vacío: sin direcciones)" : "(empty name: no addresses)";
+    return textOfBothEditions("cli", "emptyName")[editionIndex(language)];
 }
 
 } // namespace
@@ -172,7 +173,7 @@ void appendJsonText(std::string& out, std::u32string_view text)
         char* const first = out.data() + start;
         char* p = first;
         for (; i < end; ++i) {
-            char32_t c = text[i];
+            const char32_t c = text[i];
             if (c < 0x80) {
                 const auto ch = static_cast<char>(c);
                 if (c == U'"' || c == U'\\') {
@@ -187,20 +188,7 @@ void appendJsonText(std::string& out, std::u32string_view text)
             }
             // Surrogates (which include the stand-ins for undecodable bytes) and values beyond Unicode have no
             // UTF-8 form: they are written as U+FFFD.
-            if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
-                c = 0xFFFD;
-            }
-            if (c < 0x800) {
-                *p++ = static_cast<char>(0xC0 | (c >> 6));
-            } else if (c < 0x10000) {
-                *p++ = static_cast<char>(0xE0 | (c >> 12));
-                *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            } else {
-                *p++ = static_cast<char>(0xF0 | (c >> 18));
-                *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-                *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            }
-            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+            p = writeUtf8(p, c, RawBytes::Replacement);
         }
         out.resize(start + static_cast<std::size_t>(p - first));
     }

@@ -230,13 +230,14 @@ TEST(CodeReport, jsonCarriesStepsNameAndAddresses)
         EXPECT_EQ(o.value(QStringLiteral("name")).toString(), QStringLiteral("abc"));
         EXPECT_EQ(o.value(QStringLiteral("prefix")).toString(), qs(FigureSitePrefix));
         EXPECT_EQ(o.value(QStringLiteral("plain")).toString(), QStringLiteral("http://www.abc.com"));
-        for (FigureKind kind : AllFigureKinds) {
-            const QString key(QChar::fromLatin1(figureLetter(kind)));
-            EXPECT_EQ(o.value(QStringLiteral("codes")).toObject().value(key).toString(), qs(figureCode(kind, "abc")));
+        // The worked example's codes: r rmt, c cto, t tlx, p piq.
+        const std::string site = "www." + std::string(FigureSitePrefix) + "-abc-";
+        for (const auto& [letter, code] : {std::pair{"r", "rmt"}, {"c", "cto"}, {"t", "tlx"}, {"p", "piq"}}) {
+            const QString key = QString::fromLatin1(letter);
+            EXPECT_EQ(o.value(QStringLiteral("codes")).toObject().value(key).toString(), QString::fromLatin1(code));
             EXPECT_EQ(o.value(QStringLiteral("figure")).toObject().value(key).toString(),
-                      qs(figureAddress(kind, "abc")));
-            EXPECT_EQ(o.value(QStringLiteral("register")).toObject().value(key).toString(),
-                      qs(registerAddress(kind, "abc")));
+                      qs("http://" + site + code + ".com"));
+            EXPECT_EQ(o.value(QStringLiteral("register")).toObject().value(key).toString(), qs(site + code + ".com"));
         }
     }
 }
@@ -266,17 +267,13 @@ TEST(CodeReport, tooLongNamesAreCutOnce)
 
 TEST(CodeReport, readableReportPutsNoticesOnTheErrorOutput)
 {
-    const Captured en = report({"abc", "a b", "--"}, false, UiLanguage::English);
-    // A name, then its five addresses indented.
-    const auto addresses = [](const std::string& name) {
-        std::string block = name + "\n  http://www." + name + ".com\n";
-        for (FigureKind kind : AllFigureKinds) {
-            block += "  " + figureAddress(kind, name) + "\n";
-        }
-        return block;
-    };
-    EXPECT_EQ(en.out, addresses("abc") + addresses("ab") + "(empty name: no addresses)\n");
-    EXPECT_EQ(en.err, "\"a b\"\n"
+    const Captured en = report({"abc", "a bc", "--"}, false, UiLanguage::English);
+    // A name, then its five addresses indented: the plain one, then the four figures' (r, c, t, p).
+    const std::string site = "  http://www." + std::string(FigureSitePrefix) + "-abc-";
+    const std::string abc = "abc\n  http://www.abc.com\n" + site + "rmt.com\n" + site + "cto.com\n" + site +
+                            "tlx.com\n" + site + "piq.com\n";
+    EXPECT_EQ(en.out, abc + abc + "(empty name: no addresses)\n");
+    EXPECT_EQ(en.err, "\"a bc\"\n"
                       "  The character  2 is erroneous.It will be eliminated.\n"
                       "\"--\"\n"
                       "  The first character cannot be a hyphen.It will be eliminated.\n"

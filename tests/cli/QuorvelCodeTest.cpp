@@ -1,5 +1,6 @@
 // quorvel-code run as a process: arguments, standard input, exit status and both output streams.
 
+#include "QuorvelConfig.h"
 #include "core/FigureCoding.h"
 #include "core/Unicode.h"
 
@@ -146,7 +147,7 @@ TEST_F(QuorvelCode, jsonOfArgumentsInBothLanguages)
         const QJsonObject abc = parse(lines[0]);
         EXPECT_EQ(str(abc.value(QStringLiteral("codes")).toObject(), "t"), QStringLiteral("tlx"));
         EXPECT_EQ(str(abc.value(QStringLiteral("figure")).toObject(), "t"),
-                  utf8(quorvel::figureAddress(quorvel::FigureKind::ThreeSided, "abc")));
+                  utf8("http://www." + std::string(quorvel::FigureSitePrefix) + "-abc-tlx.com"));
 
         const QJsonObject ab = parse(lines[1]);
         const QJsonArray steps = ab.value(QStringLiteral("steps")).toArray();
@@ -238,7 +239,7 @@ TEST_F(QuorvelCode, readableOutputAndNotices)
     ASSERT_EQ(out.size(), 12U);
     EXPECT_EQ(out[0], "abc");
     EXPECT_EQ(out[1], "  http://www.abc.com");
-    EXPECT_EQ(out[2], "  " + quorvel::figureAddress(quorvel::FigureKind::FourSided, "abc"));
+    EXPECT_EQ(out[2], "  http://www." + std::string(quorvel::FigureSitePrefix) + "-abc-rmt.com");
     EXPECT_EQ(out[6], "q");
     EXPECT_EQ(r.err, "\"-q\"\n  El primer carácter no puede ser un guion, se borrará.\n");
 }
