@@ -8,7 +8,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 
 namespace quorvel::cli {
 
@@ -32,43 +35,89 @@ constexpr std::string_view Usage =
     "Exit status: 0 when every name was coded, 1 when an input could not be coded\n"
     "or the output could not be written, 2 for a bad command line.\n";
 
-constexpr std::array<char, 16> HexDigits = {'0', '1', '2', '3', '4', '5', '6', '7',
-                                            '8', '9', 'a', 'b', 'c', 'd', 'e', 'f'};
-
-// Writes the JSON escape of a control character (below U+0020) at p; returns the end of what was written.
-char* writeControlEscape(char* p, unsigned c)
+// How each ASCII character is written inside a JSON string: quotes and backslashes behind a backslash, control
+// characters as \b, \f, \n, \r, \t or \u00XX, every other character as itself.
+struct JsonAscii
 {
-    char letter = 0;
-    switch (c) {
-    case '\b':
-        letter = 'b';
-        break;
-    case '\f':
-        letter = 'f';
-        break;
-    case '\n':
-        letter = 'n';
-        break;
-    case '\r':
-        letter = 'r';
-        break;
-    case '\t':
-        letter = 't';
-        break;
-    default:
-        break;
+    std::array<char, 6> bytes{};
+    std::uint8_t size = 0;
+};
+
+constexpr std::array<JsonAscii, 128> makeJsonAsciiTable()
+{
+    constexpr std::string_view Hex = "0123456789abcdef";
+    std::array<JsonAscii, 128> table{};
+    for (std::size_t c = 0; c < table.size(); ++c) {
+        JsonAscii& e = table[c];
+        char letter = 0;
+        switch (c) {
+        case '\b':
+            letter = 'b';
+            break;
+        case '\f':
+            letter = 'f';
+            break;
+        case '\n':
+            letter = 'n';
+            break;
+        case '\r':
+            letter = 'r';
+            break;
+        case '\t':
+            letter = 't';
+            break;
+        case '"':
+        case '\\':
+            letter = static_cast<char>(c);
+            break;
+        default:
+            break;
+        }
+        if (letter != 0) {
+            e.bytes = {'\\', letter};
+            e.size = 2;
+        } else if (c < 0x20) {
+            e.bytes = {'\\', 'u', '0', '0', Hex[c >> 4], Hex[c & 0xF]};
+            e.size = 6;
+        } else {
+            e.bytes = {static_cast<char>(c)};
+            e.size = 1;
+        }
     }
-    *p++ = '\\';
-    if (letter != 0) {
-        *p++ = letter;
-        return p;
+    return table;
+}
+
+constexpr std::array<JsonAscii, 128> JsonAsciiTable = makeJsonAsciiTable();
+
+// The most bytes one character takes inside a JSON string ("\u00XX").
+constexpr std::size_t MaxJsonBytesPerChar = 6;
+
+// Writes one character as it stands inside a JSON string at p, which has room for MaxJsonBytesPerChar bytes;
+// returns the end of what was written. Surrogates (which include the stand-ins for undecodable bytes) and values
+// beyond Unicode have no UTF-8 form: they are written as U+FFFD.
+inline char* writeJsonChar(char* p, const char32_t c)
+{
+    if (c < 0x80) {
+        const JsonAscii& e = JsonAsciiTable[c];
+        std::memcpy(p, e.bytes.data(), e.bytes.size());
+        return p + e.size;
     }
-    *p++ = 'u';
-    *p++ = '0';
-    *p++ = '0';
-    *p++ = HexDigits[(c >> 4) & 0xF];
-    *p++ = HexDigits[c & 0xF];
-    return p;
+    return writeUtf8(p, c, RawBytes::Replacement);
+}
+
+// Writes text as the inside of a JSON string into out (replacing its contents) and, for each character, where
+// its bytes end: the bytes of characters i to j-1 are out[ends[i-1], ends[j-1]) (with ends[-1] taken as 0).
+void escapeWithEnds(std::u32string_view text, std::string& out, std::vector<std::uint32_t>& ends)
+{
+    out.resize(MaxJsonBytesPerChar * text.size());
+    ends.resize(text.size());
+    char* const first = out.data();
+    char* p = first;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        p = writeJsonChar(p, text[i]);
+        ends[i] = static_cast<std::uint32_t>(p - first);
+    }
+    out.resize(static_cast<std::size_t>(p - first));
 }
 
 void appendNumber(std::string& out, std::size_t value)
@@ -82,13 +131,6 @@ void appendQuoted(std::string& out, std::string_view utf8)
 {
     out.push_back('"');
     appendJsonText(out, utf8);
-    out.push_back('"');
-}
-
-void appendQuoted(std::string& out, std::u32string_view text)
-{
-    out.push_back('"');
-    appendJsonText(out, text);
     out.push_back('"');
 }
 
@@ -160,35 +202,17 @@ std::string_view usageText()
 
 void appendJsonText(std::string& out, std::u32string_view text)
 {
-    // The text is written straight into room made in blocks of at most six bytes per character (the most a
-    // character needs, for "\u00XX"), then the string is cut to what was written. Long texts with many faults
-    // are written once per correction, so this loop carries the whole cost of such a report.
+    // The text is written straight into room made in blocks, then the string is cut to what was written.
     constexpr std::size_t Block = 1024;
-    constexpr std::size_t MaxBytesPerChar = 6;
     std::size_t i = 0;
     while (i < text.size()) {
         const std::size_t end = i + std::min(Block, text.size() - i);
         const std::size_t start = out.size();
-        out.resize(start + MaxBytesPerChar * (end - i));
+        out.resize(start + MaxJsonBytesPerChar * (end - i));
         char* const first = out.data() + start;
         char* p = first;
         for (; i < end; ++i) {
-            const char32_t c = text[i];
-            if (c < 0x80) {
-                const auto ch = static_cast<char>(c);
-                if (c == U'"' || c == U'\\') {
-                    *p++ = '\\';
-                    *p++ = ch;
-                } else if (c < 0x20) {
-                    p = writeControlEscape(p, static_cast<unsigned>(c));
-                } else {
-                    *p++ = ch;
-                }
-                continue;
-            }
-            // Surrogates (which include the stand-ins for undecodable bytes) and values beyond Unicode have no
-            // UTF-8 form: they are written as U+FFFD.
-            p = writeUtf8(p, c, RawBytes::Replacement);
+            p = writeJsonChar(p, text[i]);
         }
         out.resize(start + static_cast<std::size_t>(p - first));
     }
@@ -204,13 +228,8 @@ void appendJsonText(std::string& out, std::string_view utf8)
             continue;
         }
         out.append(utf8, run, i - run);
-        std::array<char, 6> escape{};
-        char* const end = b < 0x20 ? writeControlEscape(escape.data(), b) : escape.data() + 2;
-        if (b >= 0x20) {
-            escape[0] = '\\';
-            escape[1] = static_cast<char>(b);
-        }
-        out.append(escape.data(), end);
+        const JsonAscii& e = JsonAsciiTable[b];
+        out.append(e.bytes.data(), e.size);
         run = i + 1;
     }
     out.append(utf8, run);
@@ -220,6 +239,10 @@ CodeReporter::CodeReporter(UiLanguage language, bool json, Sink out, Sink err)
     : m_language(language), m_json(json), m_outSink(std::move(out)), m_errSink(std::move(err))
 {
     m_out.reserve(2 * FlushThreshold);
+    if (m_json) {
+        m_leadingHyphenHead = makeStepHead({NameNotice::LeadingHyphen, 1});
+        m_tooLongHead = makeStepHead({NameNotice::TooLong, 0});
+    }
 }
 
 void CodeReporter::codeInput(std::string_view bytes)
@@ -228,7 +251,7 @@ void CodeReporter::codeInput(std::string_view bytes)
         rejectInput(); // too long however it decodes; spare the decoding
         return;
     }
-    m_text = decodeUtf8(bytes);
+    decodeUtf8(bytes, m_text);
     if (m_text.size() > MaxInputLength) {
         rejectInput();
         return;
@@ -264,89 +287,189 @@ void CodeReporter::rejectInput()
     maybeFlush();
 }
 
+std::string CodeReporter::makeStepHead(const NameStep& step) const
+{
+    std::string head = R"({"notice":")";
+    head += noticeName(step.notice);
+    head += R"(","position":)";
+    // Only an invalid character has a position of its own; the other two notices name none.
+    if (step.notice == NameNotice::InvalidCharacter) {
+        appendNumber(head, static_cast<std::size_t>(step.position));
+    } else {
+        head += "null";
+    }
+    head += R"(,"message":)";
+    appendQuoted(head, std::string_view(noticeText(step, m_language)));
+    head += R"(,"text":")";
+    return head;
+}
+
+// The start of a step's object, up to the opening quote of its text. Every report of an invalid character at
+// the same position starts alike, so the heads of the first positions are kept once made.
+const std::string& CodeReporter::stepHead(const NameStep& step)
+{
+    constexpr std::size_t KeptPositions = 1024;
+    switch (step.notice) {
+    case NameNotice::LeadingHyphen:
+        return m_leadingHyphenHead;
+    case NameNotice::TooLong:
+        return m_tooLongHead;
+    case NameNotice::InvalidCharacter:
+        break;
+    }
+    const auto position = static_cast<std::size_t>(step.position);
+    if (position >= KeptPositions) {
+        m_farInvalidCharacterHead = makeStepHead(step);
+        return m_farInvalidCharacterHead;
+    }
+    if (position >= m_invalidCharacterHeads.size()) {
+        m_invalidCharacterHeads.resize(position + 1);
+    }
+    std::string& head = m_invalidCharacterHeads[position];
+    if (head.empty()) {
+        head = makeStepHead(step);
+    }
+    return head;
+}
+
 void CodeReporter::writeJson()
 {
-    const std::vector<NameStep> steps = validateName(m_text);
-    m_out += R"({"input":)";
-    appendQuoted(m_out, std::u32string_view(m_text));
-    m_out += R"(,"steps":[)";
-    m_work = m_text;
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-        const NameStep& step = steps[i];
-        applyNameStep(m_work, step);
-        if (i > 0) {
+    // Each step removes one character or cuts the text at MaxNameLength, so the text after a step is made of two
+    // slices of the input's JSON form, written once: the characters kept so far (gathered in m_kept) and
+    // everything after the character removed. The steps come in the order of the characters they remove, and a
+    // removal at position p, after r earlier removals, takes the input's character p - 1 + r.
+    validateName(m_text, m_steps);
+    escapeWithEnds(m_text, m_escaped, m_ends);
+    const auto startOf = [this](std::size_t i) -> std::size_t { return i == 0 ? 0 : m_ends[i - 1]; };
+    m_out += R"({"input":")";
+    m_out += m_escaped;
+    m_out += R"(","steps":[)";
+    m_kept.clear();
+    std::size_t next = 0; // the first character of the input not yet kept or removed
+    std::size_t removed = 0;
+    for (const NameStep& step : m_steps) {
+        if (&step != m_steps.data()) {
             m_out.push_back(',');
         }
-        m_out += R"({"notice":")";
-        m_out += noticeName(step.notice);
-        m_out += R"(","position":)";
-        // Only an invalid character has a position of its own; the other two notices name none.
-        if (step.notice == NameNotice::InvalidCharacter) {
-            appendNumber(m_out, static_cast<std::size_t>(step.position));
+        m_out += stepHead(step);
+        if (step.notice == NameNotice::TooLong) {
+            // The cut comes last: every character left is kept. Kept characters are name symbols, which are
+            // ASCII and need no escaping, so a character is one byte.
+            m_kept.append(m_escaped, startOf(next));
+            next = m_text.size();
+            m_out.append(m_kept, 0, MaxNameLength);
         } else {
-            m_out += "null";
+            const std::size_t at = static_cast<std::size_t>(step.position) - 1 + removed;
+            ++removed;
+            m_kept.append(m_escaped, startOf(next), startOf(at) - startOf(next));
+            next = at + 1;
+            m_out += m_kept;
+            m_out.append(m_escaped, startOf(next));
         }
-        m_out += R"(,"message":)";
-        appendQuoted(m_out, std::string_view(noticeText(step, m_language)));
-        m_out += R"(,"text":)";
-        appendQuoted(m_out, std::u32string_view(m_work));
-        m_out.push_back('}');
+        m_out += "\"}";
         // A long text with many faults makes a large report; hand it on in pieces.
         maybeFlush();
     }
-    asciiLowerInto(m_name, steps.empty() ? m_text : m_work);
-    m_out += R"(],"name":)";
-    appendQuoted(m_out, std::string_view(m_name));
-    m_out += R"(,"prefix":)";
-    appendQuoted(m_out, FigureSitePrefix);
+    if (next < m_text.size()) {
+        m_kept.append(m_escaped, startOf(next));
+    }
+    m_name.assign(m_kept, 0, std::min<std::size_t>(m_kept.size(), MaxNameLength));
+    for (char& c : m_name) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    writeJsonAddresses();
+}
+
+void CodeReporter::writeJsonAddresses()
+{
+    // Every text written here is made of the name (name symbols only) and the site word (lower-case letters,
+    // checked when the program is configured), so nothing needs escaping.
+    m_out += R"(],"name":")";
+    m_out += m_name;
+    m_out += R"(","prefix":")";
+    m_out += FigureSitePrefix;
+    m_out.push_back('"');
     if (m_name.empty()) {
         m_out += R"(,"plain":null,"codes":null,"figure":null,"register":null})"
                  "\n";
         return;
     }
-    // From here on every text is made of the name (name symbols only) and the site word (lower-case letters,
-    // checked when the program is configured), so nothing needs escaping.
-    auto appendPlainQuoted = [this](const std::string& text) {
-        m_out.push_back('"');
-        m_out += text;
-        m_out.push_back('"');
+    // The addresses are written from their parts, the codes made once: the figure address is the register
+    // address behind "http://", and the register address is "www.<prefix>-<name>-<code>.com". Their length is
+    // known beforehand, so room is made once and the parts are copied into it.
+    const std::array<std::string, AllFigureKinds.size()> codes = figureCodes(m_name);
+    constexpr std::string_view Plain = R"(,"plain":"http://www.)";
+    constexpr std::string_view PlainEnd = R"(.com")";
+    constexpr std::string_view Scheme = "http://";
+    constexpr std::string_view Www = "www.";
+    constexpr std::string_view Com = ".com";
+    constexpr std::array<std::string_view, 3> Groups = {R"(,"codes":{)", R"(,"figure":{)", R"(,"register":{)"};
+    std::size_t codeBytes = 0;
+    for (const std::string& code : codes) {
+        codeBytes += code.size();
+    }
+    const std::size_t stem = Www.size() + FigureSitePrefix.size() + m_name.size() + 2; // "www.<prefix>-<name>-"
+    // Each group's entries are "x":"..." with a comma between two, and the group ends with a brace: seven bytes
+    // an entry besides its value.
+    const std::size_t entryBytes = 7 * Groups.size() * AllFigureKinds.size();
+    const std::size_t size = Plain.size() + m_name.size() + PlainEnd.size() + Groups[0].size() + Groups[1].size() +
+                             Groups[2].size() + entryBytes + Groups.size() * codeBytes +
+                             AllFigureKinds.size() * (Scheme.size() + 2 * (stem + Com.size())) + 2;
+    const std::size_t start = m_out.size();
+    m_out.resize(start + size);
+    char* p = m_out.data() + start;
+    const auto put = [&p](std::string_view part) {
+        std::memcpy(p, part.data(), part.size());
+        p += part.size();
     };
-    m_out += R"(,"plain":)";
-    appendPlainQuoted(plainAddress(m_name));
-    const std::array<std::pair<std::string_view, std::string (*)(FigureKind, std::string_view)>, 3> groups = {{
-        {"codes", &figureCode},
-        {"figure", &figureAddress},
-        {"register", &registerAddress},
-    }};
-    for (const auto& [key, make] : groups) {
-        m_out += ",\"";
-        m_out += key;
-        m_out += "\":{";
+    put(Plain);
+    put(m_name);
+    put(PlainEnd);
+    for (std::size_t group = 0; group < Groups.size(); ++group) {
+        put(Groups[group]);
         for (FigureKind kind : AllFigureKinds) {
             if (kind != FigureKind::FourSided) {
-                m_out.push_back(',');
+                *p++ = ',';
             }
-            m_out.push_back('"');
-            m_out.push_back(figureLetter(kind));
-            m_out += "\":";
-            appendPlainQuoted(make(kind, m_name));
+            *p++ = '"';
+            *p++ = figureLetter(kind);
+            put(R"(":")");
+            if (group == 1) {
+                put(Scheme);
+            }
+            if (group > 0) {
+                put(Www);
+                put(FigureSitePrefix);
+                *p++ = '-';
+                put(m_name);
+                *p++ = '-';
+            }
+            put(codes[figureIndex(kind)]);
+            if (group > 0) {
+                put(Com);
+            }
+            *p++ = '"';
         }
-        m_out.push_back('}');
+        *p++ = '}';
     }
-    m_out += "}\n";
+    *p++ = '}';
+    *p++ = '\n';
+    assert(p == m_out.data() + m_out.size());
 }
 
 void CodeReporter::writeReadable()
 {
-    const std::vector<NameStep> steps = validateName(m_text);
-    if (!steps.empty()) {
+    validateName(m_text, m_steps);
+    if (!m_steps.empty()) {
         // The notices go to the error output, headed by the input they belong to. The output written so far
         // is handed on first, so that both streams read in order on one terminal.
         flushOut();
         m_err += '"';
         appendJsonText(m_err, std::u32string_view(m_text));
         m_err += "\"\n";
-        for (const NameStep& step : steps) {
+        for (const NameStep& step : m_steps) {
             m_err += "  ";
             m_err += noticeText(step, m_language);
             m_err += '\n';
@@ -379,8 +502,8 @@ void CodeReporter::writeReadable()
 void CodeReporter::flushOut()
 {
     if (!m_out.empty()) {
-        if (!m_writeFailed && !m_outSink(m_out)) {
-            m_writeFailed = true;
+        if (!m_outFailed && !m_outSink(m_out)) {
+            m_outFailed = true;
         }
         m_out.clear();
     }
@@ -389,8 +512,8 @@ void CodeReporter::flushOut()
 void CodeReporter::flushErr()
 {
     if (!m_err.empty()) {
-        if (!m_writeFailed && !m_errSink(m_err)) {
-            m_writeFailed = true;
+        if (!m_errFailed && !m_errSink(m_err)) {
+            m_errFailed = true;
         }
         m_err.clear();
     }
@@ -407,7 +530,7 @@ bool CodeReporter::flush()
 {
     flushOut();
     flushErr();
-    return !m_writeFailed;
+    return !writeFailed();
 }
 
 } // namespace quorvel::cli

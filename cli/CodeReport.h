@@ -1,8 +1,10 @@
 #pragma once
 
 #include "core/Language.h"
+#include "core/NameRules.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -54,6 +56,10 @@ using Sink = std::function<bool(std::string_view)>;
 /// Codes inputs one by one and writes their reports: in JSON, one object per line on the output; for a
 /// person, the addresses on the output and the notices on the error output. Output is collected in
 /// buffers that are reused and handed to the sinks in large blocks.
+///
+/// The two sinks fail separately: once the error output fails, notices are dropped but the answers still
+/// go to the output; once the output fails, nothing more is handed to it, and the notices still go to the
+/// error output.
 class CodeReporter
 {
 public:
@@ -72,11 +78,18 @@ public:
 
     std::size_t inputCount() const { return m_inputs; }
     std::size_t rejectedCount() const { return m_rejected; }
-    bool writeFailed() const { return m_writeFailed; }
+    /// The output (the answers) could not be written.
+    bool outputFailed() const { return m_outFailed; }
+    /// The error output (the notices) could not be written.
+    bool errorOutputFailed() const { return m_errFailed; }
+    bool writeFailed() const { return m_outFailed || m_errFailed; }
 
 private:
     void writeJson();
+    void writeJsonAddresses();
     void writeReadable();
+    const std::string& stepHead(const NameStep& step);
+    std::string makeStepHead(const NameStep& step) const;
     void flushOut();
     void flushErr();
     void maybeFlush();
@@ -87,12 +100,21 @@ private:
     Sink m_errSink;
     std::string m_out;
     std::string m_err;
-    std::u32string m_text; // the input being coded
-    std::u32string m_work; // the text as the corrections are applied
-    std::string m_name;    // the final lower-case name
+    std::u32string m_text;             // the input being coded
+    std::vector<NameStep> m_steps;     // its corrections
+    std::u32string m_work;             // the text as the corrections are applied
+    std::string m_name;                // the final lower-case name
+    std::string m_escaped;             // the input as the inside of a JSON string
+    std::vector<std::uint32_t> m_ends; // where each character of the input ends in m_escaped
+    std::string m_kept;                // the characters kept so far, as in m_escaped
+    std::string m_leadingHyphenHead;   // the start of a step's JSON object, up to its text; see stepHead
+    std::string m_tooLongHead;
+    std::vector<std::string> m_invalidCharacterHeads; // by position, made as positions are met
+    std::string m_farInvalidCharacterHead;
     std::size_t m_inputs = 0;
     std::size_t m_rejected = 0;
-    bool m_writeFailed = false;
+    bool m_outFailed = false;
+    bool m_errFailed = false;
 };
 
 /// Cuts a stream of bytes into lines at LF; one CR before the LF (or before the end of the stream) is not

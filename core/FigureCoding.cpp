@@ -56,6 +56,32 @@ std::string siteAddress(std::string_view scheme, FigureKind kind, std::string_vi
     return out;
 }
 
+std::string codeOfSums(FigureKind kind, const Sums& s)
+{
+    // The sums are non-negative, so % gives remainders from 0 to the divisor less one.
+    std::string code(1, figureLetter(kind));
+    auto add = [&code](int value) { code.append(symbolForValue(value)); };
+    switch (kind) {
+    case FigureKind::FourSided:
+        add(100 + s.length % 27);
+        add(100 + s.all % 26);
+        break;
+    case FigureKind::CircleOrEllipse:
+        add(100 + s.all % 26);
+        add(125 - s.length % 27);
+        break;
+    case FigureKind::ThreeSided:
+        add(100 + s.odd % 26);
+        add(125 - s.even % 26);
+        break;
+    case FigureKind::ManySided:
+        add(125 - s.odd % 26);
+        add(100 + s.even % 26);
+        break;
+    }
+    return code;
+}
+
 } // namespace
 
 char figureLetter(FigureKind kind)
@@ -98,29 +124,17 @@ std::string_view symbolForValue(int value)
 
 std::string figureCode(FigureKind kind, std::string_view name)
 {
-    // The sums are non-negative, so % gives remainders from 0 to the divisor less one.
+    return codeOfSums(kind, sumsOf(name));
+}
+
+std::array<std::string, 4> figureCodes(std::string_view name)
+{
     const Sums s = sumsOf(name);
-    std::string code(1, figureLetter(kind));
-    auto add = [&code](int value) { code.append(symbolForValue(value)); };
-    switch (kind) {
-    case FigureKind::FourSided:
-        add(100 + s.length % 27);
-        add(100 + s.all % 26);
-        break;
-    case FigureKind::CircleOrEllipse:
-        add(100 + s.all % 26);
-        add(125 - s.length % 27);
-        break;
-    case FigureKind::ThreeSided:
-        add(100 + s.odd % 26);
-        add(125 - s.even % 26);
-        break;
-    case FigureKind::ManySided:
-        add(125 - s.odd % 26);
-        add(100 + s.even % 26);
-        break;
+    std::array<std::string, 4> codes;
+    for (FigureKind kind : AllFigureKinds) {
+        codes[figureIndex(kind)] = codeOfSums(kind, s);
     }
-    return code;
+    return codes;
 }
 
 std::string figureAddress(FigureKind kind, std::string_view name)

@@ -48,6 +48,9 @@ std::string_view symbolForValue(int value);
 /// The three-character figure code of a lower-case name (UTF-8; its length counts code points).
 std::string figureCode(FigureKind kind, std::string_view name);
 
+/// The four codes of a name, by figureIndex: figureCode of each kind, the name read once.
+std::array<std::string, 4> figureCodes(std::string_view name);
+
 /// "http://www." + FigureSitePrefix + "-" + name + "-" + code + ".com"
 std::string figureAddress(FigureKind kind, std::string_view name);
 

@@ -3,6 +3,7 @@
 #include "core/Texts.h"
 
 #include <algorithm>
+#include <array>
 
 namespace quorvel {
 
@@ -18,20 +19,40 @@ std::string signedDecimal(int value)
     return text;
 }
 
+constexpr std::array<bool, 128> makeNameSymbolTable()
+{
+    std::array<bool, 128> table{};
+    for (char32_t c = 0; c < table.size(); ++c) {
+        const char32_t lower = asciiLower(c);
+        table[c] = (lower >= U'a' && lower <= U'z') || (lower >= U'0' && lower <= U'9') || lower == U'-';
+    }
+    return table;
+}
+
+// The ASCII characters that are name symbols: looked up rather than compared, since every character of every
+// name is checked.
+constexpr std::array<bool, 128> NameSymbolTable = makeNameSymbolTable();
+
 } // namespace
 
 bool isNameSymbol(char32_t c)
 {
-    const char32_t lower = asciiLower(c);
-    return (lower >= U'a' && lower <= U'z') || (lower >= U'0' && lower <= U'9') || lower == U'-';
+    return c < NameSymbolTable.size() && NameSymbolTable[c];
 }
 
 std::vector<NameStep> validateName(std::u32string_view text)
 {
+    std::vector<NameStep> steps;
+    validateName(text, steps);
+    return steps;
+}
+
+void validateName(std::u32string_view text, std::vector<NameStep>& steps)
+{
     // A single left-to-right pass gives the same steps as rescanning from position 1 after every removal:
     // the kept prefix never changes, so only the character that follows it needs checking, and it is
     // "in position 1" exactly when nothing has been kept yet.
-    std::vector<NameStep> steps;
+    steps.clear();
     std::size_t kept = 0;
     for (char32_t c : text) {
         if (kept == 0 && c == U'-') {
@@ -45,7 +66,6 @@ std::vector<NameStep> validateName(std::u32string_view text)
     if (kept > static_cast<std::size_t>(MaxNameLength)) {
         steps.push_back({NameNotice::TooLong, 0});
     }
-    return steps;
 }
 
 void applyNameStep(std::u32string& text, const NameStep& step)

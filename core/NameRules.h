@@ -38,6 +38,9 @@ bool isNameSymbol(char32_t c);
 /// keeps no copies of it: apply the steps one by one with applyNameStep to get the text after each.
 std::vector<NameStep> validateName(std::u32string_view text);
 
+/// The same, into steps (replacing its contents), so that a caller checking many texts reuses one buffer.
+void validateName(std::u32string_view text, std::vector<NameStep>& steps);
+
 /// Applies one step to the text it was computed for, in place.
 void applyNameStep(std::u32string& text, const NameStep& step);
 

@@ -19,13 +19,22 @@ bool isContinuation(unsigned char b)
 std::u32string decodeUtf8(std::string_view bytes)
 {
     std::u32string out;
-    out.reserve(bytes.size());
+    decodeUtf8(bytes, out);
+    return out;
+}
+
+void decodeUtf8(std::string_view bytes, std::u32string& out)
+{
+    // Room for one code point per byte, the most there can be; cut to what was decoded at the end.
+    out.resize(bytes.size());
+    char32_t* const first = out.data();
+    char32_t* o = first;
     const auto size = bytes.size();
     std::size_t i = 0;
     while (i < size) {
         const auto b0 = static_cast<unsigned char>(bytes[i]);
         if (b0 < 0x80) {
-            out.push_back(b0);
+            *o++ = b0;
             ++i;
             continue;
         }
@@ -54,14 +63,14 @@ std::u32string decodeUtf8(std::string_view bytes)
             ok = false;
         }
         if (ok) {
-            out.push_back(cp);
+            *o++ = cp;
             i += need + 1;
         } else {
-            out.push_back(RawByteBase + b0 - 0x80);
+            *o++ = RawByteBase + b0 - 0x80;
             ++i;
         }
     }
-    return out;
+    out.resize(static_cast<std::size_t>(o - first));
 }
 
 char* writeUtf8(char* at, char32_t c, RawBytes raw)

@@ -11,6 +11,9 @@ namespace quorvel {
 /// as one character and the original bytes can be restored by encodeUtf8.
 std::u32string decodeUtf8(std::string_view bytes);
 
+/// The same, into out (replacing its contents), so that a caller decoding many texts reuses one buffer.
+void decodeUtf8(std::string_view bytes, std::u32string& out);
+
 /// How encodeUtf8 writes the stand-ins for undecodable bytes.
 enum class RawBytes
 {
