@@ -33,7 +33,8 @@ constexpr std::string_view Usage =
     "  --            every following argument is a NAME, even one that starts with '-'\n"
     "\n"
     "Exit status: 0 when every name was coded, 1 when an input could not be coded\n"
-    "or the output could not be written, 2 for a bad command line.\n";
+    "or standard output or standard error could not be written, 2 for a bad command\n"
+    "line. Notices that cannot be written do not stop the answers.\n";
 
 // How each ASCII character is written inside a JSON string: quotes and backslashes behind a backslash, control
 // characters as \b, \f, \n, \r, \t or \u00XX, every other character as itself.

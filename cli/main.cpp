@@ -3,6 +3,7 @@
 #include "cli/Check.h"
 #include "cli/CodeReport.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,7 +15,8 @@
 
 namespace {
 
-// Writes all of a block to a file descriptor, going on after interrupted and partial writes.
+// Writes all of a block to a file descriptor, going on after interrupted and partial writes, and waiting when
+// the descriptor was left non-blocking by whoever opened it and is full for now.
 bool writeAll(int fd, std::string_view data)
 {
     while (!data.empty()) {
@@ -22,6 +24,12 @@ bool writeAll(int fd, std::string_view data)
         if (written < 0) {
             if (errno == EINTR) {
                 continue;
+            }
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                pollfd ready{fd, POLLOUT, 0};
+                if (::poll(&ready, 1, -1) >= 0 || errno == EINTR) {
+                    continue;
+                }
             }
             return false;
         }
@@ -63,22 +71,29 @@ int main(int argc, char** argv)
         return runCheck(argc, argv, options, check.options);
     }
 
-    int writeError = 0;
-    auto sinkFor = [&writeError](int fd) {
-        return [fd, &writeError](std::string_view data) {
+    // The two outputs fail separately: a notice that cannot be written costs only that notice.
+    int outError = 0;
+    auto sinkFor = [](int fd, int* error) {
+        return [fd, error](std::string_view data) {
             if (writeAll(fd, data)) {
                 return true;
             }
-            writeError = errno;
+            if (error != nullptr) {
+                *error = errno;
+            }
             return false;
         };
     };
-    CodeReporter reporter(options.language, options.json, sinkFor(STDOUT_FILENO), sinkFor(STDERR_FILENO));
+    CodeReporter reporter(options.language, options.json, sinkFor(STDOUT_FILENO, &outError),
+                          sinkFor(STDERR_FILENO, nullptr));
 
     bool readFailed = false;
     if (!options.names.empty()) {
         for (const std::string& name : options.names) {
             reporter.codeInput(name);
+            if (reporter.outputFailed()) {
+                break; // the answers cannot be written; stop early
+            }
         }
     } else {
         LineSplitter lines;
@@ -104,16 +119,17 @@ int main(int argc, char** argv)
                 break;
             }
             lines.feed(std::string_view(chunk.data(), static_cast<std::size_t>(got)), onLine);
-            if (reporter.writeFailed()) {
-                break; // nobody is reading any more; stop early
+            if (reporter.outputFailed()) {
+                break; // the answers cannot be written; stop early
             }
         }
         lines.finish(onLine);
     }
 
-    if (!reporter.flush()) {
-        complain(std::string("cannot write the output: ") + std::strerror(writeError));
-        return 1;
+    // A failed error output cannot carry a message of its own; the exit status tells it.
+    const bool written = reporter.flush();
+    if (reporter.outputFailed()) {
+        complain(std::string("cannot write standard output: ") + std::strerror(outError));
     }
-    return (readFailed || reporter.rejectedCount() > 0) ? 1 : 0;
+    return (!written || readFailed || reporter.rejectedCount() > 0) ? 1 : 0;
 }

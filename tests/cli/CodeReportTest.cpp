@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -242,6 +243,113 @@ TEST(CodeReport, jsonCarriesStepsNameAndAddresses)
     }
 }
 
+TEST(CodeReport, jsonLineIsExactlyAsSpecified)
+{
+    // A leading hyphen, then a quote that needs escaping in the input and in the first step's text.
+    const std::string p(FigureSitePrefix);
+    const std::string expected =
+        R"({"input":"-a\"","steps":[)"
+        R"({"notice":"LeadingHyphen","position":null,)"
+        R"("message":"The first character cannot be a hyphen.It will be eliminated.","text":"a\""},)"
+        R"({"notice":"InvalidCharacter","position":2,)"
+        R"("message":"The character  2 is erroneous.It will be eliminated.","text":"a"}],)"
+        R"("name":"a","prefix":")" +
+        p + R"(","plain":"http://www.a.com","codes":{"r":"rku","c":"cue","t":"tua","p":"pnh"},)" +
+        R"("figure":{"r":"http://www.)" + p + R"(-a-rku.com","c":"http://www.)" + p +
+        R"(-a-cue.com","t":"http://www.)" + p + R"(-a-tua.com","p":"http://www.)" + p + R"(-a-pnh.com"},)" +
+        R"("register":{"r":"www.)" + p + R"(-a-rku.com","c":"www.)" + p + R"(-a-cue.com","t":"www.)" + p +
+        R"(-a-tua.com","p":"www.)" + p + "-a-pnh.com\"}}\n";
+    EXPECT_EQ(report({"-a\""}, true, UiLanguage::English).out, expected);
+}
+
+// Texts whose steps remove characters of every width and escape, from the front, the middle and the end, and
+// cut at forty characters before or after removals.
+std::vector<std::string> trickyInputs()
+{
+    std::vector<std::string> inputs = {
+        "",
+        "-",
+        "---abc",
+        "a-b",
+        "$-Ab c",
+        "a\"b\\c\x01"
+        "d\te\x7f",
+        "\xff-\xfe\xc3",
+        "\xc3\xa9-\xc3\xb1x",
+        "\xf0\x9f\x98\x80x\xed\xa0\x80y",
+        std::string(40, 'a'),
+        std::string(41, 'A'),
+        "-" + std::string(45, 'b') + "$",
+        std::string(20, ' ') + std::string(50, 'c'),
+        std::string("\0a\0", 3),
+    };
+    // Random texts over the name symbols and a few characters that are not, with a fixed seed.
+    const std::vector<std::string> pieces = {
+        "a",    "Z",   "7", "-", "$", " ", "\xc3\x91", "\xc3\xa9", "\"", "\\", "\n", "\xe2\x82\xac", "\xf0\x9f\x98\x80",
+        "\xff", "\x80"};
+    unsigned seed = 12345;
+    auto next = [&seed](unsigned bound) {
+        seed = seed * 1103515245U + 12345U;
+        return (seed >> 16) % bound;
+    };
+    for (int i = 0; i < 400; ++i) {
+        std::string input;
+        const unsigned length = next(i % 20 == 0 ? 300 : 70);
+        for (unsigned k = 0; k < length; ++k) {
+            input += pieces[next(static_cast<unsigned>(pieces.size()))];
+        }
+        inputs.push_back(input);
+    }
+    return inputs;
+}
+
+TEST(CodeReport, everyStepTextIsTheTextAfterThatStep)
+{
+    // The report writes each text from pieces of the input; it must read as the rules applied one by one.
+    for (UiLanguage language : {UiLanguage::Spanish, UiLanguage::English}) {
+        const std::vector<std::string> inputs = trickyInputs();
+        const Captured captured = report(inputs, true, language);
+        std::size_t start = 0;
+        for (const std::string& input : inputs) {
+            SCOPED_TRACE(input);
+            const std::size_t end = captured.out.find('\n', start);
+            ASSERT_NE(end, std::string::npos);
+            const QJsonObject o = onlyObject(captured.out.substr(start, end + 1 - start));
+            start = end + 1;
+            std::u32string text = decodeUtf8(input);
+            EXPECT_EQ(o.value(QStringLiteral("input")).toString(), qs(encodeUtf8(text, RawBytes::Replacement)));
+            const std::vector<NameStep> expected = validateName(text);
+            const QJsonArray steps = o.value(QStringLiteral("steps")).toArray();
+            ASSERT_EQ(steps.size(), static_cast<qsizetype>(expected.size()));
+            for (qsizetype i = 0; i < steps.size(); ++i) {
+                const NameStep& e = expected[static_cast<std::size_t>(i)];
+                applyNameStep(text, e);
+                EXPECT_EQ(steps[i].toObject().value(QStringLiteral("message")).toString(), qs(noticeText(e, language)));
+                EXPECT_EQ(steps[i].toObject().value(QStringLiteral("text")).toString(),
+                          qs(encodeUtf8(text, RawBytes::Replacement)))
+                    << "step " << i;
+            }
+            const std::string name = encodeUtf8(asciiLower(text));
+            EXPECT_EQ(o.value(QStringLiteral("name")).toString(), qs(name));
+            if (name.empty()) {
+                EXPECT_TRUE(o.value(QStringLiteral("plain")).isNull());
+                continue;
+            }
+            EXPECT_EQ(o.value(QStringLiteral("plain")).toString(), qs(plainAddress(name)));
+            for (FigureKind kind : AllFigureKinds) {
+                const QString key(QChar::fromLatin1(figureLetter(kind)));
+                EXPECT_EQ(o.value(QStringLiteral("codes")).toObject().value(key).toString(),
+                          qs(figureCode(kind, name)));
+                EXPECT_EQ(o.value(QStringLiteral("figure")).toObject().value(key).toString(),
+                          qs(figureAddress(kind, name)));
+                EXPECT_EQ(o.value(QStringLiteral("register")).toObject().value(key).toString(),
+                          qs(registerAddress(kind, name)));
+            }
+        }
+        EXPECT_EQ(start, captured.out.size());
+    }
+}
+
 TEST(CodeReport, emptyNamesHaveNullAddresses)
 {
     for (const char* input : {"", "-", "$$", "\xff"}) {
@@ -318,6 +426,54 @@ TEST(CodeReport, overLongInputIsNotCodedAndSaysSo)
     const QJsonObject last = onlyObject(lines[2] + "\n");
     EXPECT_EQ(last.value(QStringLiteral("steps")).toArray().size(), 2);
     EXPECT_EQ(onlyObject(lines[0] + "\n").value(QStringLiteral("steps")).toArray().size(), 1) << "cut to 40";
+}
+
+TEST(CodeReport, theTwoOutputsFailSeparately)
+{
+    struct Case
+    {
+        bool outWorks;
+        bool errWorks;
+        const char* err; // what reached the error output
+    };
+    const std::vector<Case> table = {
+        {true, false, ""},
+        {false, true,
+         "\"a b\"\n  The character  2 is erroneous.It will be eliminated.\n"
+         "\"c d\"\n  The character  2 is erroneous.It will be eliminated.\n"},
+    };
+    for (const Case& c : table) {
+        Captured captured;
+        int errCalls = 0;
+        CodeReporter reporter(
+            UiLanguage::English, false,
+            [&](std::string_view s) {
+                captured.out += c.outWorks ? s : std::string_view();
+                return c.outWorks;
+            },
+            [&](std::string_view s) {
+                ++errCalls;
+                captured.err += c.errWorks ? s : std::string_view();
+                return c.errWorks;
+            });
+        reporter.codeInput("a b");
+        reporter.codeInput("c d");
+        EXPECT_FALSE(reporter.flush());
+        EXPECT_EQ(reporter.outputFailed(), !c.outWorks);
+        EXPECT_EQ(reporter.errorOutputFailed(), !c.errWorks);
+        EXPECT_EQ(captured.err, c.err);
+        if (c.outWorks) {
+            // Both answers, each a name line and five address lines.
+            EXPECT_EQ(captured.out.rfind("ab\n", 0), 0U);
+            EXPECT_NE(captured.out.find("\ncd\n"), std::string::npos);
+            EXPECT_EQ(std::count(captured.out.begin(), captured.out.end(), '\n'), 12);
+        } else {
+            EXPECT_EQ(errCalls, 2) << "each notice is tried";
+        }
+        if (!c.errWorks) {
+            EXPECT_EQ(errCalls, 1) << "a failed error output is not tried again";
+        }
+    }
 }
 
 TEST(CodeReport, aFailingSinkIsReported)

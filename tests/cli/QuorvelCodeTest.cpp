@@ -20,11 +20,20 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 extern char** environ;
 
 namespace {
+
+// Where the program's standard output or standard error goes.
+enum class Stream
+{
+    File,   ///< a file, read back after the run
+    Closed, ///< no descriptor at all
+    Full,   ///< /dev/full: every write fails with "no space left"
+};
 
 struct RunResult
 {
@@ -60,13 +69,33 @@ protected:
     // Runs the program with the arguments, the given bytes on standard input, and both outputs in files.
     RunResult run(const std::vector<std::string>& args, const std::string& input = {})
     {
+        return runWith(args, input, Stream::File, Stream::File);
+    }
+
+    // The same, with each output a file (read back into the result), closed, or a full device.
+    RunResult runWith(const std::vector<std::string>& args, const std::string& input, Stream outStream,
+                      Stream errStream)
+    {
         const std::string in = m_dir + "/in", out = m_dir + "/out", err = m_dir + "/err";
         std::ofstream(in, std::ios::binary) << input;
+        std::ofstream(out, std::ios::binary | std::ios::trunc).close();
+        std::ofstream(err, std::ios::binary | std::ios::trunc).close();
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        for (const auto& [fd, stream, file] : {std::tuple{1, outStream, &out}, std::tuple{2, errStream, &err}}) {
+            switch (stream) {
+            case Stream::File:
+                posix_spawn_file_actions_addopen(&actions, fd, file->c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                break;
+            case Stream::Closed:
+                posix_spawn_file_actions_addclose(&actions, fd);
+                break;
+            case Stream::Full:
+                posix_spawn_file_actions_addopen(&actions, fd, "/dev/full", O_WRONLY, 0);
+                break;
+            }
+        }
         std::vector<char*> argv;
         std::string program = QUORVEL_CODE_PATH;
         argv.push_back(program.data());
@@ -266,25 +295,110 @@ TEST_F(QuorvelCode, emptyInputGivesNothing)
     EXPECT_EQ(r.out, "");
 }
 
-TEST_F(QuorvelCode, writeFailureIsAnError)
+// The names of a readable report: every sixth line, each followed by its five addresses.
+std::vector<std::string> readableNamesOf(const std::string& out)
+{
+    std::vector<std::string> names;
+    const auto lines = linesOf(out);
+    for (std::size_t i = 0; i < lines.size(); i += 6) {
+        names.push_back(lines[i]);
+    }
+    return names;
+}
+
+TEST_F(QuorvelCode, aFailedErrorOutputCostsTheNoticesNeverTheAnswers)
 {
     if (access("/dev/full", W_OK) != 0) {
         GTEST_SKIP() << "no /dev/full here";
     }
-    pid_t pid = 0;
+    // Over-long first line, then names with and without notices: every answer must arrive.
+    const std::string lines = std::string(40000, 'a') + "\nabc\nx y\n";
+    for (Stream err : {Stream::Closed, Stream::Full}) {
+        SCOPED_TRACE(err == Stream::Closed ? "standard error closed" : "standard error full");
+        const RunResult readable = runWith({"a b", "xyz"}, {}, Stream::File, err);
+        EXPECT_EQ(readable.status, 1) << "the lost notice is told by the exit status";
+        EXPECT_EQ(linesOf(readable.out).size(), 12U);
+        EXPECT_EQ(readableNamesOf(readable.out), (std::vector<std::string>{"ab", "xyz"}));
+
+        const RunResult json = runWith({"--json"}, lines, Stream::File, err);
+        EXPECT_EQ(json.status, 1);
+        const auto out = linesOf(json.out);
+        ASSERT_EQ(out.size(), 3U);
+        EXPECT_FALSE(str(parse(out[0]), "error").isEmpty());
+        EXPECT_EQ(str(parse(out[1]), "name"), QStringLiteral("abc"));
+        EXPECT_EQ(str(parse(out[2]), "name"), QStringLiteral("xy"));
+    }
+}
+
+TEST_F(QuorvelCode, aFailedOutputIsToldAndTheNoticesStillArrive)
+{
+    if (access("/dev/full", W_OK) != 0) {
+        GTEST_SKIP() << "no /dev/full here";
+    }
+    struct Case
+    {
+        Stream out;
+        const char* reason;
+    };
+    for (const Case& c : {Case{Stream::Full, "No space left on device"}, Case{Stream::Closed, "Bad file descriptor"}}) {
+        SCOPED_TRACE(c.reason);
+        const RunResult r = runWith({"--lang", "en", "abc", "a b"}, {}, c.out, Stream::File);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, std::string("\"a b\"\n"
+                                     "  The character  2 is erroneous.It will be eliminated.\n"
+                                     "quorvel-code: cannot write standard output: ") +
+                             c.reason + "\n");
+        const RunResult fromInput = runWith({"--json"}, "abc\n", c.out, Stream::File);
+        EXPECT_EQ(fromInput.status, 1);
+        EXPECT_EQ(fromInput.err, std::string("quorvel-code: cannot write standard output: ") + c.reason + "\n");
+    }
+}
+
+TEST_F(QuorvelCode, aNonBlockingOutputThatFillsUpLosesNothing)
+{
+    // Whoever started the program may have left its output pipe non-blocking; a reader slower than the program
+    // then finds the pipe full now and then, which is no failure.
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    ASSERT_EQ(fcntl(pipeFds[1], F_SETFL, fcntl(pipeFds[1], F_GETFL) | O_NONBLOCK), 0);
+    std::string input;
+    const int count = 2000;
+    for (int i = 0; i < count; ++i) {
+        input += "Name " + std::to_string(i) + "\n";
+    }
+    const std::string in = m_dir + "/in";
+    std::ofstream(in, std::ios::binary) << input;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     std::string program = QUORVEL_CODE_PATH;
-    std::string name = "abc";
-    char* argv[] = {program.data(), name.data(), nullptr};
+    std::string json = "--json";
+    char* argv[] = {program.data(), json.data(), nullptr};
+    pid_t pid = 0;
     ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
     posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[1]);
+    usleep(200 * 1000); // let the program fill the pipe before anything is read
+    std::string out;
+    char buffer[4096];
+    for (ssize_t got; (got = read(pipeFds[0], buffer, sizeof buffer)) != 0;) {
+        if (got > 0) {
+            out.append(buffer, static_cast<std::size_t>(got));
+        } else if (errno != EINTR) {
+            break;
+        }
+    }
+    close(pipeFds[0]);
     int status = 0;
     waitpid(pid, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const auto lines = linesOf(out);
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(count));
+    EXPECT_EQ(str(parse(lines.back()), "name"), QStringLiteral("name1999"));
 }
 
 } // namespace

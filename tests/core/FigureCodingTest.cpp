@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <set>
 #include <string>
 
@@ -41,6 +42,8 @@ TEST(FigureCoding, codesOfKnownNames)
         EXPECT_EQ(figureCode(FigureKind::CircleOrEllipse, c.name), c.c);
         EXPECT_EQ(figureCode(FigureKind::ThreeSided, c.name), c.t);
         EXPECT_EQ(figureCode(FigureKind::ManySided, c.name), c.p);
+        // All four at once, in the order of the kinds.
+        EXPECT_EQ(figureCodes(c.name), (std::array<std::string, 4>{c.r, c.c, c.t, c.p}));
     }
 }
 

@@ -31,9 +31,13 @@ TEST(Unicode, decodesWellFormedAndMarksEveryBadByte)
         {"beyond U+10FFFF", "\xf4\x90\x80\x80", U"\xDCF4\xDC90\xDC80\xDC80"},
         {"NUL is a character", std::string("a\0b", 3), std::u32string(U"a\0b", 3)},
     };
+    // One buffer decoded into again and again holds exactly the last text, whatever it held before.
+    std::u32string reused = U"left from before: a longer text than any below";
     for (const DecodeCase& c : table) {
         SCOPED_TRACE(c.title);
         EXPECT_EQ(decodeUtf8(c.bytes), c.text);
+        decodeUtf8(c.bytes, reused);
+        EXPECT_EQ(reused, c.text);
         // The original bytes come back, whatever they were.
         EXPECT_EQ(encodeUtf8(decodeUtf8(c.bytes)), c.bytes);
     }
