@@ -376,9 +376,7 @@ void CodeReporter::writeJson()
     }
     m_name.assign(m_kept, 0, std::min<std::size_t>(m_kept.size(), MaxNameLength));
     for (char& c : m_name) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
+        c = asciiLower(c);
     }
     writeJsonAddresses();
 }
