@@ -279,7 +279,7 @@ std::vector<std::string> trickyInputs()
         "\xf0\x9f\x98\x80x\xed\xa0\x80y",
         std::string(40, 'a'),
         std::string(41, 'A'),
-        "-" + std::string(45, 'b') + "$",
+        std::string(1, '-') + std::string(45, 'b') + "$",
         std::string(20, ' ') + std::string(50, 'c'),
         std::string("\0a\0", 3),
     };

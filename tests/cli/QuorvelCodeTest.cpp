@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -381,7 +382,18 @@ TEST_F(QuorvelCode, aNonBlockingOutputThatFillsUpLosesNothing)
     ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
     posix_spawn_file_actions_destroy(&actions);
     close(pipeFds[1]);
-    usleep(200 * 1000); // let the program fill the pipe before anything is read
+    // Nothing is read until the program has filled the pipe and so met a full output at least once (or ended).
+    const int capacity = fcntl(pipeFds[0], F_GETPIPE_SZ);
+    ASSERT_GT(capacity, 0);
+    const auto running = [pid] {
+        siginfo_t info{};
+        return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0;
+    };
+    for (int waited = 0, queued = 0; queued < capacity && running();) {
+        ASSERT_EQ(ioctl(pipeFds[0], FIONREAD, &queued), 0);
+        ASSERT_LT(waited++, 10000) << "the pipe never filled";
+        usleep(1000);
+    }
     std::string out;
     char buffer[4096];
     for (ssize_t got; (got = read(pipeFds[0], buffer, sizeof buffer)) != 0;) {
