@@ -30,6 +30,7 @@ constexpr std::string_view Usage =
     "  --lang es|en  language of the correction notices (default: es)\n"
     "  --json        one JSON object per name on standard output\n"
     "  --help        show this text\n"
+    "  --version     show the program's version\n"
     "  --            every following argument is a NAME, even one that starts with '-'\n"
     "\n"
     "Exit status: 0 when every name was coded, 1 when an input could not be coded\n"
@@ -172,6 +173,8 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& args)
             parsed.options.json = true;
         } else if (arg == "--help" || arg == "-h") {
             parsed.options.help = true;
+        } else if (arg == "--version") {
+            parsed.options.version = true;
         } else if (arg == "--lang" || arg.starts_with("--lang=")) {
             std::string_view value;
             if (arg == "--lang") {
@@ -199,6 +202,11 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& args)
 std::string_view usageText()
 {
     return Usage;
+}
+
+std::string versionText()
+{
+    return "quorvel-code " + std::string(quorvel::ProgramVersion) + "\n";
 }
 
 void appendJsonText(std::string& out, std::u32string_view text)

@@ -27,6 +27,7 @@ struct Options
     UiLanguage language = UiLanguage::Spanish;
     bool json = false;
     bool help = false;
+    bool version = false;
     std::vector<std::string> names; ///< the NAME arguments; when empty, the lines of standard input are coded
 };
 
@@ -40,8 +41,11 @@ struct ParsedArguments
 /// Reads the arguments that follow the program's name.
 ParsedArguments parseArguments(const std::vector<std::string_view>& args);
 
-/// The usage text printed by --help and after a bad option.
+/// The usage text printed by --help.
 std::string_view usageText();
+
+/// The line printed by --version.
+std::string versionText();
 
 /// Appends text as the inside of a JSON string: quotes, backslashes and control characters escaped,
 /// undecodable input bytes (see decodeUtf8) and lone surrogates written as U+FFFD.

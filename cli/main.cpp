@@ -59,13 +59,15 @@ int main(int argc, char** argv)
     const CheckArguments check = takeCheckArguments(args);
     const ParsedArguments parsed = parseArguments(check.rest);
     if (!check.error.empty() || !parsed.error.empty()) {
-        complain(check.error.empty() ? parsed.error : check.error);
-        writeAll(STDERR_FILENO, std::string(usageText()) + std::string(checkUsageText()));
+        complain((check.error.empty() ? parsed.error : check.error) + "; see quorvel-code --help");
         return 2;
     }
     const Options& options = parsed.options;
     if (options.help) {
         return writeAll(STDOUT_FILENO, std::string(usageText()) + std::string(checkUsageText())) ? 0 : 1;
+    }
+    if (options.version) {
+        return writeAll(STDOUT_FILENO, versionText()) ? 0 : 1;
     }
     if (check.options.check) {
         return runCheck(argc, argv, options, check.options);

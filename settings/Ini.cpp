@@ -313,6 +313,9 @@ std::optional<std::string> update(std::string_view content, std::string_view sec
         } else if (inSection && parsed.kind == Parsed::Kind::Key && sameName(parsed.name, key)) {
             const bool bom = i == 0 && lines[i].text.substr(0, Utf8Bom.size()) == Utf8Bom;
             lines[i].text = (bom ? std::string(Utf8Bom) : std::string()) + keyLine;
+            if (lines[i].ending.empty()) {
+                lines[i].ending = newline; // the file ends with a complete line, as a text file should
+            }
             return join();
         }
     }

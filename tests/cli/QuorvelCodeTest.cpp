@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -274,19 +275,30 @@ TEST_F(QuorvelCode, readableOutputAndNotices)
     EXPECT_EQ(r.err, "\"-q\"\n  El primer carácter no puede ser un guion, se borrará.\n");
 }
 
-TEST_F(QuorvelCode, badOptionsExitWithTwoAndUsage)
+TEST_F(QuorvelCode, badOptionsExitWithTwoAndOneLinePointingAtHelp)
 {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"--lang"}, {"--lang", "de"}, {"--colour"}, {"-j", "abc"}}) {
         const RunResult r = run(args);
         EXPECT_EQ(r.status, 2) << args[0];
         EXPECT_EQ(r.out, "");
-        EXPECT_NE(r.err.find("Usage: quorvel-code"), std::string::npos);
+        EXPECT_EQ(r.err.rfind("quorvel-code: ", 0), 0U) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find("quorvel-code --help\n"), std::string::npos) << r.err;
     }
     const RunResult help = run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: quorvel-code", 0), 0U);
+    EXPECT_NE(help.out.find("--version"), std::string::npos);
     EXPECT_EQ(help.err, "");
+}
+
+TEST_F(QuorvelCode, versionPrintsTheProgramsVersion)
+{
+    const RunResult r = run({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "quorvel-code 1.1.0\n");
+    EXPECT_EQ(r.err, "");
 }
 
 TEST_F(QuorvelCode, emptyInputGivesNothing)

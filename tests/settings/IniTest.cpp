@@ -128,6 +128,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  "[B]\nx=2\n[Idioma]\nInici=Angles\n"},
                       UpdateCase{"last line without break", "[B]\nx=2", "Idioma", "Inici", "Angles",
                                  "[B]\nx=2\n[Idioma]\nInici=Angles\n"},
+                      UpdateCase{"replaced last line gets a line break", "[Idioma]\nInici=Espanyol", "Idioma",
+                                 "Inici", "Angles", "[Idioma]\nInici=Angles\n"},
                       UpdateCase{"CRLF file stays CRLF", "[B]\r\nx=2\r\n", "Idioma", "Inici", "Angles",
                                  "[B]\r\nx=2\r\n[Idioma]\r\nInici=Angles\r\n"},
                       UpdateCase{"replace keeps CRLF", "[Idioma]\r\nInici=Espanyol\r\n", "Idioma", "Inici", "Angles",

@@ -246,6 +246,8 @@ PrintOutcome SymbologyWindow::printWindow()
                                [&image](QPainter& painter, QPrinter& printer) {
                                    const qreal scale = printer.resolution() / ScreenDotsPerInch;
                                    const QSizeF size = image.deviceIndependentSize() * scale;
+                                   // Flat colours and fine outlines: a lossy JPEG would blur them.
+                                   painter.setRenderHint(QPainter::LosslessImageRendering);
                                    painter.drawPixmap(QRectF(QPointF(0, 0), size), image, QRectF(image.rect()));
                                });
 }

@@ -223,6 +223,8 @@ private Q_SLOTS:
         const QStringList cells = rows[0].split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
         const QSize client = window->centralWidget()->size();
         QCOMPARE(QSize(cells[3].toInt(), cells[4].toInt()), client);
+        // Stored losslessly (pdfimages calls a deflated image "image"; a JPEG one "jpeg").
+        QCOMPARE(cells[8], QStringLiteral("image"));
 
         // At 96 dots per inch the image covers, from the printable area's top-left, exactly its on-screen size:
         // the window's grey inside, white paper beyond.

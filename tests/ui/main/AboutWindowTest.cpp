@@ -7,6 +7,7 @@
 #include "ui/companions/CompanionRegistration.h"
 #include "ui/main/MainRegistration.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
@@ -138,8 +139,20 @@ private Q_SLOTS:
         QCOMPARE(description->font().pointSizeF(), 9.75);
         QCOMPARE(description->geometry(), twipsRect(240, 2400, 5175, 735));
         auto* legal = about->findChild<QLabel*>(QStringLiteral("Label8"));
-        QVERIFY(!legal->text().isEmpty());
         QCOMPARE(legal->geometry(), twipsRect(360, 4680, 3255, language == UiLanguage::Spanish ? 1095 : 855));
+        // The licence as it is: free software, copied, changed and shared under the GPL 3 or later, no warranty.
+        QCOMPARE(legal->text(),
+                 test::byEdition(language,
+                                 "Software libre bajo la GPL 3 o posterior: puede copiarlo, modificarlo y "
+                                 "compartirlo. Sin ninguna garantía.",
+                                 "Free software under the GPL 3 or later: you may copy, change and share it. "
+                                 "No warranty."));
+        // The whole notice, wrapped, stays within the label.
+        const QRect needed = QFontMetrics(legal->font())
+                                 .boundingRect(QRect(QPoint(0, 0), legal->size()),
+                                               int(Qt::AlignCenter | Qt::TextWordWrap), legal->text());
+        QVERIFY2(needed.width() <= legal->width() && needed.height() <= legal->height(),
+                 qPrintable(QStringLiteral("%1 x %2").arg(needed.width()).arg(needed.height())));
     }
 
     void framesAreEighteenDistinctPicturesOfTheirSize()

@@ -13,7 +13,15 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 export QUORVEL_SYSTEM_DIR="$work"
 out=$("$quorvel" --set-language en 2>&1); status=$?
 [ "$status" -eq 0 ] || fail "en: status $status ($out)"
-[ "$(cat "$work/quorvel.ini")" = "$(printf '[Idioma]\nInici=Angles')" ] || fail "en: file holds $(cat "$work/quorvel.ini")"
+[ "$(od -c < "$work/quorvel.ini")" = "$(printf '[Idioma]\nInici=Angles\n' | od -c)" ] ||
+    fail "en: file holds $(cat "$work/quorvel.ini")"
+
+# A file whose last line lacks its line break still ends with one once the value is replaced.
+printf '[Idioma]\nInici=Espanyol' > "$work/quorvel.ini"
+out=$("$quorvel" --set-language en 2>&1); status=$?
+[ "$status" -eq 0 ] || fail "en, no final line break: status $status ($out)"
+[ "$(od -c < "$work/quorvel.ini")" = "$(printf '[Idioma]\nInici=Angles\n' | od -c)" ] ||
+    fail "en, no final line break: file holds $(od -c < "$work/quorvel.ini")"
 
 printf '; keep me\r\n[Idioma]\r\nInici=Angles\r\n[Other]\r\nx=1\r\n' > "$work/quorvel.ini"
 out=$("$quorvel" --set-language es 2>&1); status=$?
