@@ -35,10 +35,11 @@ constexpr std::string_view Usage =
 // Qt's standard command-line options: the ones that take a value (as the next argument or after '='), and the
 // ones that stand alone. Either form, one dash or two, is Qt's.
 constexpr std::array<std::string_view, 14> QtOptionsWithValue = {
-    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "qwindowicon", "qwindowtitle",
-    "session",  "display",            "geometry",      "style",  "stylesheet",      "name",        "title"};
-constexpr std::array<std::string_view, 6> QtFlags = {"reverse", "widgetcount", "nograb", "dograb", "sync",
-                                                     "qmljsdebugger"};
+    "platform",    "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry",
+    "qwindowicon", "qwindowtitle",       "session",       "display", "geometry",
+    "style",       "stylesheet",         "name",          "title"};
+constexpr std::array<std::string_view, 6> QtFlags = {"reverse", "widgetcount", "nograb",
+                                                     "dograb",  "sync",        "qmljsdebugger"};
 
 std::string_view withoutDashes(std::string_view arg)
 {
@@ -177,8 +178,7 @@ int main(int argc, char** argv)
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("quorvel %.*s\n", static_cast<int>(quorvel::ProgramVersion.size()),
-                    quorvel::ProgramVersion.data());
+        std::printf("quorvel %.*s\n", static_cast<int>(quorvel::ProgramVersion.size()), quorvel::ProgramVersion.data());
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
     bool platformGiven = false;

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <cstdio>
+
 namespace quorvel {
 
 std::string BrowserPath;
@@ -18,6 +20,11 @@ namespace launch {
 namespace {
 
 Platform* g_replacement = nullptr;
+
+// The desktop entry the last discovery found the program through, and the program it found then. Form A uses
+// the entry only while BrowserPath still holds that program.
+std::optional<DesktopEntry> g_browserEntry;
+std::string g_entryProgram;
 
 // The folder that receives the discovery file, or the empty text when there is none. Qt reports an empty
 // temporary path when TMPDIR names a missing folder; a template without a folder would then put the file in the
@@ -51,7 +58,7 @@ void setPlatform(Platform* replacement)
 
 void runBrowserDiscovery()
 {
-    std::string found;
+    launch::Platform::HtmlHandler found;
     const QString folder = launch::discoveryFolder();
     if (!folder.isEmpty()) {
         // A uniquely named file, created exclusively, not a fixed path another user could plant a link at.
@@ -63,20 +70,37 @@ void runBrowserDiscovery()
             const bool flushed = file.flush();
             file.close();
             if (written && flushed) {
-                found = launch::platform().findHtmlHandler(QDir::toNativeSeparators(file.fileName()).toStdString());
+                found =
+                    launch::platform().findHtmlHandlerEntry(QDir::toNativeSeparators(file.fileName()).toStdString());
             }
             // Gone before the result is kept; the destructor would also remove it should the look-up throw.
             file.remove();
         }
     }
-    BrowserPath = trimBlanks(found, " ");
+    BrowserPath = trimBlanks(found.program, " ");
     DiscoveryResult = BrowserPath.empty() ? 0 : 1;
+    launch::g_browserEntry = BrowserPath.empty() ? std::nullopt : std::move(found.entry);
+    launch::g_entryProgram = BrowserPath;
 }
 
 void openInBrowser(std::string_view address)
 {
     if (BrowserPath.empty()) {
-        return; // nothing was found to open .htm files: the launch starts nothing, silently
+        // A browser installed since the last discovery is found now, without restarting the program.
+        runBrowserDiscovery();
+        if (BrowserPath.empty()) {
+            std::fputs("quorvel: no program for web pages was found; the address was not opened\n", stderr);
+            return;
+        }
+    }
+    if (launch::g_browserEntry && launch::g_entryProgram == BrowserPath) {
+        if (std::optional<std::vector<std::string>> command =
+                launch::commandForAddress(*launch::g_browserEntry, address)) {
+            // The program as found (a full path), then the entry's arguments: env settings, a wrapper's options.
+            command->front() = BrowserPath;
+            launch::platform().startCommand(*command, BrowserDirectory);
+            return;
+        }
     }
     launch::platform().startProgram(BrowserPath, std::string(address), BrowserDirectory);
 }

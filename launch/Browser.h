@@ -1,8 +1,12 @@
 #pragma once
 
+#include "launch/ExecLine.h"
+
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorvel {
 
@@ -21,7 +25,11 @@ extern int DiscoveryResult;
 /// the desktop offers no program for HTML, BrowserPath is left empty.
 void runBrowserDiscovery();
 
-/// Form A: starts BrowserPath with the address as its one argument, without waiting. Silent on failure.
+/// Form A: starts the program found by discovery with the address, without waiting. When discovery found it
+/// through a desktop entry, the entry's whole command line is started with the address in place of its field
+/// code (wrappers such as env or flatpak included); otherwise BrowserPath with the address as its one argument.
+/// When no program was found, discovery runs once more first (a browser may have been installed since); if
+/// there is still none, nothing starts and one line on standard error says so. Silent on other failures.
 void openInBrowser(std::string_view address);
 
 /// Form B: hands the address to the desktop's default handler, without waiting. Silent on failure.
@@ -38,9 +46,22 @@ public:
     /// The full path of the program that opens this existing local .htm file, or the empty text.
     virtual std::string findHtmlHandler(const std::string& htmFile) = 0;
 
+    /// The program that opens the file and the desktop entry it was found through. The default knows no
+    /// entry: form A then starts the program with the address alone.
+    struct HtmlHandler
+    {
+        std::string program;
+        std::optional<DesktopEntry> entry;
+    };
+    virtual HtmlHandler findHtmlHandlerEntry(const std::string& htmFile) { return {findHtmlHandler(htmFile), {}}; }
+
     /// Starts program with one argument in the working directory (empty: inherit), without waiting.
     virtual void startProgram(const std::string& program, const std::string& argument,
                               const std::string& workingDirectory) = 0;
+
+    /// Starts arguments[0] with the other arguments, in the working directory (empty: inherit), without
+    /// waiting and without a shell.
+    virtual void startCommand(const std::vector<std::string>& arguments, const std::string& workingDirectory) = 0;
 
     /// Asks the desktop to open the address with its default handler.
     virtual void openAddress(const std::string& address) = 0;

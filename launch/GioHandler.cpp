@@ -1,6 +1,7 @@
 // Kept apart from every Qt header: gio.h uses the word `signals`, which Qt defines as a macro.
 #include "launch/GioHandler.h"
 
+#include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 
 #include <cstring>
@@ -55,18 +56,13 @@ bool recommendedForHtml(GAppInfo* info)
 
 // The program of the desktop entry's Exec line. g_app_info_get_executable merely cuts the line at its first blank
 // and keeps the quotes, which breaks a quoted path and cuts one with blanks inside in two; the line is split the
-// way GLib splits it when it launches the entry itself.
+// way form A splits it when it starts the entry.
 std::string programOf(GAppInfo* info)
 {
     std::string program;
     if (const char* commandLine = g_app_info_get_commandline(info)) {
-        gint argc = 0;
-        gchar** argv = nullptr;
-        if (g_shell_parse_argv(commandLine, &argc, &argv, nullptr)) {
-            if (argc > 0 && argv[0] != nullptr) {
-                program = argv[0];
-            }
-            g_strfreev(argv);
+        if (const auto words = splitCommandLine(commandLine)) {
+            program = words->front();
         }
     }
     if (program.empty()) {
@@ -95,7 +91,30 @@ std::string executablePath(GAppInfo* info)
 
 } // namespace
 
-std::string gioHtmlHandler(const std::string& file)
+// What the entry says about starting its program; none for a program GIO knows without a desktop entry.
+std::optional<DesktopEntry> entryOf(GAppInfo* info)
+{
+    const char* commandLine = g_app_info_get_commandline(info);
+    if (commandLine == nullptr || !G_IS_DESKTOP_APP_INFO(info)) {
+        return std::nullopt;
+    }
+    auto* desktop = G_DESKTOP_APP_INFO(info);
+    DesktopEntry entry;
+    entry.commandLine = commandLine;
+    if (gchar* icon = g_desktop_app_info_get_string(desktop, G_KEY_FILE_DESKTOP_KEY_ICON)) {
+        entry.icon = icon;
+        g_free(icon);
+    }
+    if (const char* name = g_app_info_get_name(info)) {
+        entry.name = name;
+    }
+    if (const char* location = g_desktop_app_info_get_filename(desktop)) {
+        entry.location = location;
+    }
+    return entry;
+}
+
+GioHtmlHandler gioHtmlHandler(const std::string& file)
 {
     // Asked by content type rather than with g_file_query_default_handler: that one first takes whatever
     // program claims the "file" URI scheme (a file manager, say), which is not the program for .htm files.
@@ -113,7 +132,11 @@ std::string gioHtmlHandler(const std::string& file)
     if (!info || !(declaresHtml(info.get()) || recommendedForHtml(info.get()))) {
         return {};
     }
-    return executablePath(info.get());
+    GioHtmlHandler found{executablePath(info.get()), std::nullopt};
+    if (!found.program.empty()) {
+        found.entry = entryOf(info.get());
+    }
+    return found;
 }
 
 } // namespace quorvel::launch

@@ -13,13 +13,32 @@ namespace {
 class SystemPlatform final : public Platform
 {
 public:
-    std::string findHtmlHandler(const std::string& htmFile) override { return gioHtmlHandler(htmFile); }
+    std::string findHtmlHandler(const std::string& htmFile) override { return gioHtmlHandler(htmFile).program; }
+
+    HtmlHandler findHtmlHandlerEntry(const std::string& htmFile) override
+    {
+        GioHtmlHandler found = gioHtmlHandler(htmFile);
+        return {std::move(found.program), std::move(found.entry)};
+    }
 
     void startProgram(const std::string& program, const std::string& argument,
                       const std::string& workingDirectory) override
     {
         // An argument vector, never a shell: the address reaches the program as one argument.
         QProcess::startDetached(QString::fromStdString(program), {QString::fromStdString(argument)},
+                                QString::fromStdString(workingDirectory));
+    }
+
+    void startCommand(const std::vector<std::string>& arguments, const std::string& workingDirectory) override
+    {
+        if (arguments.empty()) {
+            return;
+        }
+        QStringList rest;
+        for (std::size_t i = 1; i < arguments.size(); ++i) {
+            rest << QString::fromStdString(arguments[i]);
+        }
+        QProcess::startDetached(QString::fromStdString(arguments.front()), rest,
                                 QString::fromStdString(workingDirectory));
     }
 

@@ -26,6 +26,7 @@ class QuietPlatform final : public launch::Platform
 public:
     std::string findHtmlHandler(const std::string&) override { return "/usr/bin/true"; }
     void startProgram(const std::string&, const std::string&, const std::string&) override {}
+    void startCommand(const std::vector<std::string>&, const std::string&) override {}
     void openAddress(const std::string&) override {}
 };
 

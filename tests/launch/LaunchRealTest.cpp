@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -43,6 +44,10 @@ public:
     QString otherBrowser() const { return path(QStringLiteral("other browsers/fake browser")); }
     QString editor() const { return path(QStringLiteral("bin/fakeeditor")); }
     QString fileManager() const { return path(QStringLiteral("bin/fakefiles")); }
+    // Started through wrappers and odd command lines by their desktop entries.
+    QString envLogger() const { return path(QStringLiteral("bin/envlogger")); }
+    QString flatpakLike() const { return path(QStringLiteral("bin/flatpak")); }
+    QString blankBrowser() const { return path(QStringLiteral("other browsers/blank browser")); }
     static QString logOf(const QString& program) { return program + QStringLiteral(".log"); }
 
     bool build(QString& problem)
@@ -63,7 +68,7 @@ public:
             writeScript(browser()) && writeScript(otherBrowser()) && writeScript(editor()) &&
             writeScript(fileManager()) && writeDesktopEntry(QStringLiteral("fakebrowser"), browser(), "text/html;") &&
             writeDesktopEntry(QStringLiteral("otherbrowser"), otherBrowser(), "text/html;") &&
-            writeDesktopEntry(QStringLiteral("fakeeditor"), editor(), "text/plain;") &&
+            writeDesktopEntry(QStringLiteral("fakeeditor"), editor(), "text/plain;") && writeWrappedEntries() &&
             // Claims file: URIs, the first thing GIO's default-handler query would take.
             writeDesktopEntry(QStringLiteral("fakefiles"), fileManager(), "x-scheme-handler/file;inode/directory;") &&
             associate("text/html=fakebrowser.desktop");
@@ -128,6 +133,38 @@ private:
                          "printf '%s\\n' \"$record\" >> '" +
                              log + "'\n",
                          true);
+    }
+
+    // Entries whose Exec line is more than a program and %u, as desktops install them: an env wrapper, a
+    // Flatpak-like launcher, a quoted argument with blanks beside a path with blanks, a shell, the other codes.
+    bool writeWrappedEntries() const
+    {
+        const QByteArray browserPath = browser().toUtf8();
+        return writeScript(flatpakLike()) && writeScript(blankBrowser()) &&
+               writeFile(envLogger(),
+                         "#!/bin/sh\n"
+                         "record=\"argc=$(($# + 1))\nQUORVEL_WRAPPED=$QUORVEL_WRAPPED\"\n"
+                         "for arg in \"$@\"; do record=\"$record\n$arg\"; done\n"
+                         "printf '%s\\n' \"$record\" >> '" +
+                             logOf(envLogger()).toUtf8() + "'\n",
+                         true) &&
+               writeRawEntry("envbrowser", "env QUORVEL_WRAPPED=yes \"" + envLogger().toUtf8() + "\" %u") &&
+               writeRawEntry("flatpakbrowser", "\"" + flatpakLike().toUtf8() +
+                                                   "\" run --branch=stable --arch=x86_64 --command=firefox "
+                                                   "org.mozilla.firefox @@u %u @@") &&
+               writeRawEntry("blankbrowser", "\"" + blankBrowser().toUtf8() + "\" \"--profile=my profile\" %U") &&
+               // Quoting inside the key's string value: \\ stands for one backslash, \\$ for a dollar sign.
+               writeRawEntry("shbrowser", "sh -c \"exec \\\\\"\\\\$0\\\\\" --from-shell \\\\\"\\\\$1\\\\\"\" \"" +
+                                              browserPath + "\" %u") &&
+               writeRawEntry("codesbrowser", "\"" + browserPath + "\" %i %c %k 100%% %u", "Icon=web-icon\n");
+    }
+
+    bool writeRawEntry(const QString& id, const QByteArray& exec, const QByteArray& extra = {}) const
+    {
+        return writeFile(applications() + QLatin1Char('/') + id + QStringLiteral(".desktop"),
+                         "[Desktop Entry]\nType=Application\nName=" + id.toUtf8() + "\nExec=" + exec + "\n" + extra +
+                             "MimeType=text/html;\n",
+                         false);
     }
 
     bool writeDesktopEntry(const QString& id, const QString& program, const QByteArray& types) const
@@ -243,7 +280,8 @@ private:
 
     void clearLogs() const
     {
-        for (const QString& program : {sandbox().browser(), sandbox().otherBrowser(), sandbox().editor()}) {
+        for (const QString& program : {sandbox().browser(), sandbox().otherBrowser(), sandbox().editor(),
+                                       sandbox().envLogger(), sandbox().flatpakLike(), sandbox().blankBrowser()}) {
             QFile::remove(Sandbox::logOf(program));
         }
     }
@@ -309,6 +347,75 @@ private Q_SLOTS:
         QCOMPARE(starts, expected);
     }
 
+    void formA_startsTheEntrysWholeCommandLine_data()
+    {
+        QTest::addColumn<QString>("association");
+        QTest::addColumn<QString>("program"); // BrowserPath: the program of the command line
+        QTest::addColumn<QString>("logged");  // the logging script at the end of the chain
+        QTest::addColumn<QStringList>("arguments");
+
+        const QString address = QStringLiteral("http://www.quorvel-abc-rmt.com");
+        QTest::newRow("env wrapper") << "envbrowser" << QStandardPaths::findExecutable(QStringLiteral("env"))
+                                     << sandbox().envLogger()
+                                     << QStringList{QStringLiteral("QUORVEL_WRAPPED=yes"), address};
+        QTest::newRow("flatpak-like launcher") << "flatpakbrowser" << sandbox().flatpakLike() << sandbox().flatpakLike()
+                                               << QStringList{QStringLiteral("run"),
+                                                              QStringLiteral("--branch=stable"),
+                                                              QStringLiteral("--arch=x86_64"),
+                                                              QStringLiteral("--command=firefox"),
+                                                              QStringLiteral("org.mozilla.firefox"),
+                                                              QStringLiteral("@@u"),
+                                                              address,
+                                                              QStringLiteral("@@")};
+        QTest::newRow("path with blanks and a quoted argument with blanks")
+            << "blankbrowser" << sandbox().blankBrowser() << sandbox().blankBrowser()
+            << QStringList{QStringLiteral("--profile=my profile"), address};
+        QTest::newRow("shell command line")
+            << "shbrowser" << QStandardPaths::findExecutable(QStringLiteral("sh")) << sandbox().browser()
+            << QStringList{QStringLiteral("--from-shell"), address};
+        QTest::newRow("icon, name, location and a percent sign")
+            << "codesbrowser" << sandbox().browser() << sandbox().browser()
+            << QStringList{
+                   QStringLiteral("--icon"),       QStringLiteral("web-icon"),
+                   QStringLiteral("codesbrowser"), sandbox().applications() + QStringLiteral("/codesbrowser.desktop"),
+                   QStringLiteral("100%"),         address};
+    }
+
+    void formA_startsTheEntrysWholeCommandLine()
+    {
+        QFETCH(QString, association);
+        QFETCH(QString, program);
+        QFETCH(QString, logged);
+        QFETCH(QStringList, arguments);
+
+        QVERIFY(!program.isEmpty());
+        QVERIFY(sandbox().associate("text/html=" + association.toUtf8() + ".desktop"));
+        QVERIFY2(discoverUntil(program), BrowserPath.c_str());
+
+        openInBrowser("http://www.quorvel-abc-rmt.com");
+        QCOMPARE(waitForStarts(Sandbox::logOf(logged), 1), Starts{arguments});
+    }
+
+    void formA_withoutABrowserAClickDiscoversAgain()
+    {
+        // No temporary folder at first: nothing is found, and a click then finds nothing either.
+        const QByteArray saved = qgetenv("TMPDIR");
+        qputenv("TMPDIR", sandbox().path(QStringLiteral("missing")).toUtf8());
+        runBrowserDiscovery();
+        QVERIFY(BrowserPath.empty());
+        openInBrowser("http://www.abc.com");
+        QVERIFY(BrowserPath.empty());
+        qputenv("TMPDIR", saved);
+        if (saved.isEmpty()) {
+            qunsetenv("TMPDIR");
+        }
+
+        // With the folder back, the next click finds the browser and opens the address, without a restart.
+        openInBrowser("http://www.abc.com");
+        QCOMPARE(QString::fromStdString(BrowserPath), sandbox().browser());
+        QCOMPARE(waitForStarts(Sandbox::logOf(sandbox().browser()), 1), Starts{{QStringLiteral("http://www.abc.com")}});
+    }
+
     void discovery_followsAChangedAssociation()
     {
         runBrowserDiscovery();
@@ -367,13 +474,13 @@ private Q_SLOTS:
         qputenv("TMPDIR", sandbox().path(QStringLiteral("missing")).toUtf8());
         runBrowserDiscovery();
         const std::string found = BrowserPath;
+        openInBrowser("http://www.abc.com"); // discovers again, still without a folder
         qputenv("TMPDIR", saved);
         if (saved.isEmpty()) {
             qunsetenv("TMPDIR");
         }
         QCOMPARE(QString::fromStdString(found), QString());
 
-        openInBrowser("http://www.abc.com");
         // A launch with the browser found before: once its start is logged, a stray start of the launch above
         // would have been logged before it.
         BrowserPath = sandbox().browser().toStdString();

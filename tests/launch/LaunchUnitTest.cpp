@@ -8,8 +8,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -45,6 +47,8 @@ public:
     std::vector<LookUp> lookUps;
     std::vector<Start> starts;
     std::vector<Open> opens;
+    std::optional<launch::DesktopEntry> entry; ///< the desktop entry discovery finds with the answer
+    std::vector<std::vector<std::string>> commands;
 
     std::string findHtmlHandler(const std::string& htmFile) override
     {
@@ -60,6 +64,13 @@ public:
             throw std::runtime_error("look-up failed");
         }
         return answer;
+    }
+
+    HtmlHandler findHtmlHandlerEntry(const std::string& htmFile) override { return {findHtmlHandler(htmFile), entry}; }
+
+    void startCommand(const std::vector<std::string>& arguments, const std::string& /*workingDirectory*/) override
+    {
+        commands.push_back(arguments);
     }
 
     void startProgram(const std::string& program, const std::string& argument,
@@ -314,6 +325,75 @@ private Q_SLOTS:
             QCOMPARE(start.workingDirectory, BrowserDirectory);
             QVERIFY(BrowserDirectory.empty());
         }
+    }
+
+    void formA_withoutABrowserDiscoversAgainOnTheClick()
+    {
+        // Nothing was found at start; a browser installed since is found by the click itself.
+        m_platform.answer = "/usr/bin/newbrowser";
+        openInBrowser("http://www.abc.com");
+
+        QCOMPARE(m_platform.lookUps.size(), size_t(1));
+        QCOMPARE(m_platform.starts.size(), size_t(1));
+        QCOMPARE(m_platform.starts.front().program, std::string("/usr/bin/newbrowser"));
+        QCOMPARE(m_platform.starts.front().argument, std::string("http://www.abc.com"));
+        QCOMPARE(BrowserPath, std::string("/usr/bin/newbrowser"));
+    }
+
+    void formA_stillWithoutABrowserSaysSoInOneLine()
+    {
+        // Standard error goes to a file for the length of the click.
+        const QString log = m_scratch.filePath(QStringLiteral("stderr.txt"));
+        const int saved = ::dup(STDERR_FILENO);
+        const int file = ::open(QFile::encodeName(log).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        QVERIFY(saved >= 0 && file >= 0);
+        ::dup2(file, STDERR_FILENO);
+        openInBrowser("http://www.abc.com");
+        ::dup2(saved, STDERR_FILENO);
+        ::close(file);
+        ::close(saved);
+
+        QCOMPARE(m_platform.lookUps.size(), size_t(1));
+        QVERIFY(m_platform.starts.empty());
+        QVERIFY(m_platform.commands.empty());
+        QFile written(log);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray text = written.readAll();
+        QCOMPARE(text.count('\n'), 1);
+        QVERIFY2(text.endsWith('\n') && text.contains("no program for web pages was found"), text.constData());
+    }
+
+    void formA_startsTheDesktopEntrysCommandLine()
+    {
+        m_platform.answer = "/usr/bin/env";
+        m_platform.entry = launch::DesktopEntry{"env MOZ_X=1 /usr/lib/firefox/firefox %u", "firefox", "Firefox",
+                                                "/usr/share/applications/firefox.desktop"};
+        runBrowserDiscovery();
+        QCOMPARE(BrowserPath, std::string("/usr/bin/env"));
+
+        openInBrowser("http://www.quorvel-abc-rmt.com");
+        QVERIFY(m_platform.starts.empty());
+        const std::vector<std::vector<std::string>> expected{
+            {"/usr/bin/env", "MOZ_X=1", "/usr/lib/firefox/firefox", "http://www.quorvel-abc-rmt.com"}};
+        QCOMPARE(m_platform.commands, expected);
+
+        // A program put in BrowserPath by other means has no entry: it gets the address alone.
+        BrowserPath = "/usr/bin/other";
+        openInBrowser("http://www.abc.com");
+        QCOMPARE(m_platform.commands.size(), size_t(1));
+        QCOMPARE(m_platform.starts.size(), size_t(1));
+        QCOMPARE(m_platform.starts.front().program, std::string("/usr/bin/other"));
+    }
+
+    void formA_malformedEntryFallsBackToTheProgramAlone()
+    {
+        m_platform.answer = "/usr/bin/browser";
+        m_platform.entry = launch::DesktopEntry{"browser \"unterminated %u", "", "Browser", ""};
+        runBrowserDiscovery();
+        openInBrowser("http://www.abc.com");
+        QVERIFY(m_platform.commands.empty());
+        QCOMPARE(m_platform.starts.size(), size_t(1));
+        QCOMPARE(m_platform.starts.front().argument, std::string("http://www.abc.com"));
     }
 
     void formA_twoLaunchesStartTheBrowserTwice()

@@ -72,6 +72,15 @@ void RecordingLaunch::startProgram(const std::string& program, const std::string
     launches << QStringLiteral("A %1 %2").arg(QString::fromStdString(program), QString::fromStdString(argument));
 }
 
+void RecordingLaunch::startCommand(const std::vector<std::string>& arguments, const std::string& /*workingDirectory*/)
+{
+    QString record = QStringLiteral("A");
+    for (const std::string& argument : arguments) {
+        record += QLatin1Char(' ') + QString::fromStdString(argument);
+    }
+    launches << record;
+}
+
 void RecordingLaunch::openAddress(const std::string& address)
 {
     launches << QStringLiteral("B %1").arg(QString::fromStdString(address));

@@ -78,10 +78,12 @@ public:
     std::string findHtmlHandler(const std::string& htmFile) override;
     void startProgram(const std::string& program, const std::string& argument,
                       const std::string& workingDirectory) override;
+    void startCommand(const std::vector<std::string>& arguments, const std::string& workingDirectory) override;
     void openAddress(const std::string& address) override;
 
     std::string handler;
-    /// Each launch as "A <program> <address>" (form A) or "B <address>" (form B).
+    /// Each launch as "A <program> <address>" (form A; a desktop entry's command: its arguments after "A")
+    /// or "B <address>" (form B).
     QStringList launches;
 };
 
