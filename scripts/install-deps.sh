@@ -1,14 +1,38 @@
 #!/bin/sh
-# Installs, with apt-get, whatever Quorvel needs to build, run and test that is not yet on this machine.
-# Quiet and quick when nothing is missing.
+# Installs, with apt-get, whatever Quorvel needs that is not yet on this machine. Quiet and quick when nothing
+# is missing.
+#   install-deps.sh          what building and running the program need (scripts/run.sh)
+#   install-deps.sh --test   that, and what the tests and benchmarks need
+#   install-deps.sh --all    that, and the fuzzers' compiler and the package checks (scripts/test.sh)
+#   add --print to any of these to print the package names instead of installing them.
 set -eu
 
-PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libglib2.0-dev libsqlitecpp-dev libsqlite3-dev
- libgtest-dev libgmock-dev libbenchmark-dev libxcb1-dev
- shared-mime-info xdg-utils desktop-file-utils fonts-liberation2 fonts-dejavu-core
- xvfb xauth openbox x11-utils poppler-utils imagemagick"
-if [ "${1:-}" = "--all" ]; then
-    PACKAGES="$PACKAGES clang clang-format libclang-rt-14-dev appstream lintian file dpkg-dev xdotool"
+BUILD="cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libglib2.0-dev libsqlitecpp-dev libsqlite3-dev
+ libxcb1-dev"
+RUN="shared-mime-info xdg-utils fonts-liberation2 fonts-dejavu-core qt6-translations-l10n"
+TEST="libgtest-dev libgmock-dev libbenchmark-dev desktop-file-utils xvfb xauth openbox x11-utils poppler-utils
+ imagemagick dbus"
+CHECKS="clang clang-format libclang-rt-14-dev appstream lintian file dpkg-dev xdotool"
+
+level=run
+print=no
+for arg in "$@"; do
+    case "$arg" in
+    --test) level=test ;;
+    --all) level=all ;;
+    --print) print=yes ;;
+    *)
+        echo "install-deps.sh: unknown option '$arg' (use --test, --all, --print)" >&2
+        exit 2
+        ;;
+    esac
+done
+PACKAGES="$BUILD $RUN"
+[ "$level" = run ] || PACKAGES="$PACKAGES $TEST"
+[ "$level" = all ] && PACKAGES="$PACKAGES $CHECKS"
+if [ "$print" = yes ]; then
+    echo $PACKAGES
+    exit 0
 fi
 
 missing=""

@@ -1,8 +1,19 @@
 #!/bin/sh
-# Installs what is missing, builds Quorvel and starts it.
+# Installs what building and running need, builds Quorvel (showing the build's progress) and starts it.
+# QUORVEL_RUN_BUILD_DIR names another build folder (default: build).
 set -eu
 cd "$(dirname "$0")/.."
+build=${QUORVEL_RUN_BUILD_DIR:-build}
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target quorvel -- --quiet
-exec build/app/quorvel "$@"
+if [ ! -f "$build/build.ninja" ]; then
+    echo "Configuring a build in $build (the first build takes a few minutes)"
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_BUILD_TESTS=OFF \
+        -DQUORVEL_BUILD_BENCH=OFF >/dev/null
+fi
+# Ninja's own progress line, [done/total], shows the build going on.
+cmake --build "$build" --target quorvel
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    echo "run.sh: built $build/app/quorvel, but there is no display to open its window on (DISPLAY is not set)" >&2
+    exit 1
+fi
+exec "$build/app/quorvel" "$@"

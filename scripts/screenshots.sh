@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 BUILD_DIR=${QUORVEL_BUILD_DIR:-build}
 OUT=${1:-docs/screenshots}
 
-scripts/install-deps.sh
+scripts/install-deps.sh --test
 # An existing build folder keeps its configuration; a new one is configured like scripts/run.sh's.
 if [ -f "$BUILD_DIR/CMakeCache.txt" ]; then
     cmake "$BUILD_DIR" >/dev/null

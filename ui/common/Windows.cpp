@@ -1,8 +1,10 @@
 #include "ui/common/Windows.h"
 
 #include "ui/common/Icons.h"
+#include "ui/common/QtTexts.h"
 #include "ui/common/WindowManners.h"
 
+#include <QEvent>
 #include <QTimer>
 
 namespace quorvel::ui {
@@ -51,6 +53,7 @@ QWidget* Windows::show(WindowRole role, UiLanguage language)
     if (m_ending) {
         return nullptr;
     }
+    useQtTextsOf(language); // the window's standard buttons and dialogs speak its edition's language
     QWidget* window = find(role, language);
     if (window == nullptr) {
         const auto factory = m_factories.find(role);
@@ -123,10 +126,24 @@ void Windows::reset()
     m_emptyReported = false;
 }
 
+bool Windows::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate) {
+        for (const auto& [key, window] : m_loaded) {
+            if (window == watched) {
+                useQtTextsOf(key.second);
+                break;
+            }
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 void Windows::track(WindowRole role, UiLanguage language, QWidget* window)
 {
     m_loaded[{role, language}] = window;
     m_emptyReported = false;
+    window->installEventFilter(this); // its activation brings Qt's texts of its edition
     connect(window, &QObject::destroyed, this, [this, window] { unloaded(window); });
 }
 

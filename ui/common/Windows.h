@@ -85,6 +85,10 @@ Q_SIGNALS:
     /// endProgram() was called.
     void endRequested();
 
+protected:
+    /// The window the user turns to sets the language of Qt's own texts to its edition.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     Windows() = default;
     void track(WindowRole role, UiLanguage language, QWidget* window);
