@@ -70,6 +70,11 @@ say "lintian: $errors errors, $warnings warnings"
 [ "$errors" -eq 0 ] || fail "lintian reports errors"
 
 # --- 3. Contents, desktop entry, metainfo -----------------------------------------------------------------
+# Qt's Spanish texts for the standard dialogs, GIO opened at run time, and Qt's Wayland plugin recommended.
+for needed in qt6-translations-l10n libglib2.0-0; do
+    dpkg-deb -f "$deb" Depends | tr ',' '\n' | grep -qw "$needed" || fail "the package does not depend on $needed"
+done
+dpkg-deb -f "$deb" Recommends | tr ',' '\n' | grep -qw qt6-wayland || fail "the package does not recommend qt6-wayland"
 extracted=$work/root
 dpkg-deb -x "$deb" "$extracted"
 app_id=com.quorvel.Quorvel
