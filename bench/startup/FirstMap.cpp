@@ -4,6 +4,8 @@
 //
 //   bench_first_map time RUNS PROGRAM_A PROGRAM_B
 //       RUNS starts of each, alternating; prints each run and the medians in milliseconds, and the ratio A / B.
+//   bench_first_map hold
+//       keeps a connection to the X server open until it is ended (Xvfb resets when its last client leaves).
 //   bench_first_map memory TITLE SECONDS PROGRAM [ARG...]
 //       starts the program, waits for a top-level window titled TITLE, lets it run SECONDS more, and prints
 //       the program's peak resident memory (VmHWM) in megabytes.
@@ -184,8 +186,13 @@ int timeBoth(int runs, const std::string& a, const std::string& b)
     };
     const double ma = median(timesA);
     const double mb = median(timesB);
-    std::printf("first window mapped, median of %d runs: %s %.1f ms, %s %.1f ms, ratio %.2f\n", runs,
-                a.substr(a.rfind('/') + 1).c_str(), ma, b.substr(b.rfind('/') + 1).c_str(), mb, ma / mb);
+    const double fa = *std::min_element(timesA.begin(), timesA.end());
+    const double fb = *std::min_element(timesB.begin(), timesB.end());
+    const std::string nameA = a.substr(a.rfind('/') + 1);
+    const std::string nameB = b.substr(b.rfind('/') + 1);
+    std::printf("first window mapped, median of %d runs: %s %.1f ms, %s %.1f ms, ratio %.2f\n", runs, nameA.c_str(), ma,
+                nameB.c_str(), mb, ma / mb);
+    std::printf("  fastest run: %s %.1f ms, %s %.1f ms, ratio %.2f\n", nameA.c_str(), fa, nameB.c_str(), fb, fa / fb);
     std::printf("  %s runs (ms):%s\n", a.substr(a.rfind('/') + 1).c_str(), list(timesA).c_str());
     std::printf("  %s runs (ms):%s\n", b.substr(b.rfind('/') + 1).c_str(), list(timesB).c_str());
     return 0;
@@ -226,10 +233,16 @@ int main(int argc, char** argv)
     if (mode == "time" && argc == 5) {
         return timeBoth(std::max(1, std::atoi(argv[2])), argv[3], argv[4]);
     }
+    if (mode == "hold" && argc == 2) {
+        Connection x;
+        pause();
+        return 0;
+    }
     if (mode == "memory" && argc >= 5) {
         return memory(argv[2], std::atof(argv[3]), std::vector<std::string>(argv + 4, argv + argc));
     }
     std::fprintf(stderr, "usage: bench_first_map time RUNS PROGRAM_A PROGRAM_B\n"
+                         "       bench_first_map hold\n"
                          "       bench_first_map memory TITLE SECONDS PROGRAM [ARG...]\n");
     return 2;
 }

@@ -21,6 +21,8 @@ unset QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS
 cat > "$work/measure.sh" <<MEASURE
 #!/bin/sh
 set -u
+"$first_map" hold & holder=\$!
+trap 'kill \$holder' EXIT
 echo "With a D-Bus session:"
 dbus-run-session -- "$first_map" time "$runs" "$quorvel" "$bare"
 echo "Without a D-Bus session:"

@@ -123,17 +123,21 @@ void AboutWindow::load()
 {
     // Centring needs the window's frame and happens when it is first shown.
     m_closeTimer->start();
-    m_picture->setPixmap(frame(1));
     m_animationTimer->start();
     m_conta = 1;
-    // The browser discovery and the other frames follow as soon as the window has been painted on screen, well
-    // before the first animation tick; whatever closes the window first makes sure the discovery has run.
+    // The first frame is drawn when the picture box is first painted: its lettering needs the font database,
+    // whose loading would otherwise hold back the window's appearance. The browser discovery and the other frames
+    // follow as soon as the window has been painted on screen, well before the first animation tick; whatever
+    // closes the window first makes sure the discovery has run.
     m_picture->installEventFilter(this);
 }
 
 bool AboutWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_picture && event->type() == QEvent::Paint && !m_loadFinishing) {
+        if (m_picture->pixmap().isNull()) {
+            m_picture->setPixmap(frame(1)); // in time for this very paint
+        }
         m_loadFinishing = true;
         QTimer::singleShot(0, this, &AboutWindow::finishLoad);
     }

@@ -98,10 +98,11 @@ private Q_SLOTS:
         QVERIFY(timer2->isActive());
         QCOMPARE(timer2->interval(), 100);
         QCOMPARE(about->property("conta").toInt(), 1);
+        // Once painted, the window shows the first frame and has found the browser.
+        settle();
+        QVERIFY(!imageOf(about->findChild<QLabel*>(QStringLiteral("Picture1"))).isNull());
         QCOMPARE(imageOf(about->findChild<QLabel*>(QStringLiteral("Picture1"))),
                  imageOf(about->findChild<QLabel*>(QStringLiteral("Image1"))));
-        // Once painted, the window has found the browser.
-        settle();
         QCOMPARE(BrowserPath, std::string("/opt/browser/bin/web"));
         QVERIFY(Windows::instance().find(WindowRole::Main, language) == nullptr);
     }
