@@ -15,6 +15,24 @@ bool isSharedProgramFolder(const QString& folder)
            canonical == QStringLiteral("/bin") || canonical == QStringLiteral("/sbin");
 }
 
+bool isWritableFolder(const QString& folder)
+{
+    const QFileInfo info(folder);
+    // A folder that nobody may write is read only for us too, even when we run with the rights to write it.
+    constexpr QFile::Permissions AnyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    return info.isDir() && (info.permissions() & AnyWrite) != 0 && info.isWritable();
+}
+
+bool keepsFavouritesBesideExecutable(const QString& executableFolder)
+{
+    if (executableFolder.isEmpty() || isSharedProgramFolder(executableFolder)) {
+        return false;
+    }
+    // A file kept there already is the user's: a new empty file elsewhere would hide it without a word.
+    return QFileInfo::exists(QDir(executableFolder).filePath(QString::fromLatin1(FavouritesFileName))) ||
+           isWritableFolder(executableFolder);
+}
+
 QString programFolder()
 {
     const QString overridden = qEnvironmentVariable("QUORVEL_DATA_DIR");
@@ -22,8 +40,7 @@ QString programFolder()
         return QDir::cleanPath(overridden);
     }
     const QString executableFolder = QCoreApplication::applicationDirPath();
-    if (!executableFolder.isEmpty() && QFileInfo(executableFolder).isWritable() &&
-        !isSharedProgramFolder(executableFolder)) {
+    if (keepsFavouritesBesideExecutable(executableFolder)) {
         return executableFolder;
     }
     const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);

@@ -8,10 +8,17 @@ namespace quorvel::store {
 inline constexpr char FavouritesFileName[] = "QUORVEL.MDB";
 
 /// The program's folder, where the favourites database lives: QUORVEL_DATA_DIR when it is set; else the
-/// folder of the executable when it is writable and not a shared program folder (a build tree, a portable
-/// copy); else the per-user data
-/// folder, created when missing. Needs a QCoreApplication unless QUORVEL_DATA_DIR is set.
+/// folder of the executable as chooseDataFolder says; else the per-user data folder, created when missing.
+/// Needs a QCoreApplication unless QUORVEL_DATA_DIR is set.
 QString programFolder();
+
+/// Whether the executable's folder keeps the favourites: not a shared program folder, and either a favourites
+/// file is there already (used even when the folder cannot be written: saves then say the file cannot be
+/// written) or the folder can be written (a build tree, a portable copy).
+bool keepsFavouritesBesideExecutable(const QString& executableFolder);
+
+/// Whether a folder may be written: it has a write permission bit and the system allows writing into it.
+bool isWritableFolder(const QString& folder);
 
 /// Whether a folder is one that installed programs share (the install folder of programs, anything under
 /// /usr): even where it can be written (root can write anywhere), data kept there would belong to no one.

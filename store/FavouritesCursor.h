@@ -56,7 +56,8 @@ public:
     virtual void toFirst() = 0;
     virtual void toLast() = 0;
     /// One record forward or back. Beyond the last record afterLast becomes true, before the first one
-    /// beforeFirst; from beyond an end they come back onto the last or first record.
+    /// beforeFirst; from beyond an end they come back onto the last or first record. When the record under
+    /// the cursor has been removed, they go to the records that stood after and before it.
     virtual void toNext() = 0;
     virtual void toPrevious() = 0;
 

@@ -1,5 +1,7 @@
 #include "store/FavouritesSearch.h"
 
+#include "core/AsciiText.h"
+
 namespace quorvel::store {
 
 namespace {
@@ -9,6 +11,17 @@ int indexOfLetter(const QString& figura)
 {
     const auto kind = figureKindForLetter(figura.toStdString());
     return kind ? static_cast<int>(figureIndex(*kind)) : -1;
+}
+
+// The name rules and the store's comparisons fold only A to Z; any other letter (the Kelvin sign, a dotted
+// capital I) stays as it is, so it never turns into a different stored name.
+QString asciiLowerText(const QString& text)
+{
+    QString lower = text;
+    for (QChar& c : lower) {
+        c = QChar(static_cast<char16_t>(asciiLower(static_cast<char32_t>(c.unicode()))));
+    }
+    return lower;
 }
 
 enum class Walk
@@ -38,6 +51,27 @@ void showWord(FavouritesCursor& cursor, WordDisplay& display, Walk walk)
         }
     }
     step(!forwards);
+}
+
+// The name under the cursor is no longer kept (the user deleted every class of it): the cursor still stands
+// where its record stood, so the word after it, or before it, is one step away. At the end of the table
+// nothing is shown and the cursor comes back onto the nearest record (an empty table fails there).
+void goOnFromRemovedName(FavouritesCursor& cursor, WordDisplay& display, Walk walk)
+{
+    if (walk == Walk::Forwards) {
+        cursor.toNext();
+        if (cursor.afterLast()) {
+            cursor.toLast();
+            return;
+        }
+    } else {
+        cursor.toPrevious();
+        if (cursor.beforeFirst()) {
+            cursor.toFirst();
+            return;
+        }
+    }
+    showWord(cursor, display, walk);
 }
 
 } // namespace
@@ -71,7 +105,7 @@ SearchOutcome searchByName(FavouritesCursor& cursor, WordDisplay& display, const
         return SearchOutcome::EmptyText;
     }
     display.clear();
-    const QString name = text.toLower();
+    const QString name = asciiLowerText(text);
     cursor.toFirst();
     // Every record whose Nom is exactly the lower-case name, wherever it lies, asked of the index rather
     // than by walking the table.
@@ -82,8 +116,8 @@ SearchOutcome searchByName(FavouritesCursor& cursor, WordDisplay& display, const
         cursor.toFirst();
         return SearchOutcome::NotFound;
     }
-    // The cursor goes to the name as typed, compared without regard to case. A name whose letters only
-    // the lower-casing above could fold (outside ASCII) is not found that way: start from the first record.
+    // The cursor goes to the name as typed, compared without regard to ASCII letter case, which finds the
+    // same records; should it miss, the walk starts from the first record.
     if (!cursor.findFirstByName(text)) {
         cursor.toFirst();
     }
@@ -110,6 +144,10 @@ void stepWord(FavouritesCursor& cursor, WordDisplay& display, StepDirection dire
     const bool forwards = direction == StepDirection::Next;
     const Walk walk = forwards ? Walk::Forwards : Walk::Backwards;
     const QString current = cursor.currentRecord().Nom;
+    if (cursor.figurasOfName(current).isEmpty()) {
+        goOnFromRemovedName(cursor, display, walk);
+        return;
+    }
     cursor.toFirst();
     const QString first = cursor.currentRecord().Nom;
     // The word beyond which a step in this direction goes nowhere.

@@ -2,6 +2,7 @@
 
 #include "core/AsciiText.h"
 #include "core/NameRules.h"
+#include "store/DataFolder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -343,7 +344,8 @@ bool FavouritesStore::isWritableFile(const QString& path)
     if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
         return false;
     }
-    return ::access(native.constData(), W_OK) == 0;
+    // Writing also makes a journal beside the file: a folder that cannot be written keeps the file read only.
+    return ::access(native.constData(), W_OK) == 0 && isWritableFolder(QFileInfo(path).absolutePath());
 }
 
 void FavouritesStore::requireOrdinaryFile(const QString& path)

@@ -48,8 +48,9 @@ enum class AddResult
 ///
 /// Opening never creates anything and never writes. The first add creates a missing file or table. A file
 /// that is not a database, or whose table lacks the fields, is never written (SQLite refuses to write into
-/// it and the table is checked before any write). A file without any write permission bit is opened read
-/// only, even for a user whom the system would let write it. Nothing but an ordinary file is ever opened.
+/// it and the table is checked before any write). A file without any write permission bit, or in a folder
+/// without one, is opened read only, even for a user whom the system would let write it. Nothing but an
+/// ordinary file is ever opened.
 ///
 /// Tables made elsewhere are served when a save can fill them: other fields must be optional or have a
 /// default. A table without rowid is walked in the order of Nom and then its primary key. Every write is one
@@ -109,7 +110,8 @@ public:
     QStringList figurasOfName(const QString& name) override;
     std::vector<FavouriteRecord> allRecords() override;
 
-    /// Whether a file may be written: it has a write permission bit and the system allows writing it.
+    /// Whether a file may be written: it and its folder have a write permission bit and the system allows
+    /// writing them.
     static bool isWritableFile(const QString& path);
 
     /// Throws StoreFailure (NotADatabase) when something other than an ordinary file stands at path: a folder,

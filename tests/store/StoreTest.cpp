@@ -5,6 +5,7 @@
 #include "tests/support/FavouritesFixtures.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -502,6 +503,29 @@ TEST_F(StoreTest, aReadOnlyFileIsReadButNotWrittenEvenWithTheRightsToWriteIt)
     EXPECT_EQ(test::readRows(path()), test::rows("abc r, xyz c, new r"));
 }
 
+TEST_F(StoreTest, aFileInAReadOnlyFolderIsReadButSavesSayItCannotBeWritten)
+{
+    // A portable copy on a read-only medium: writing would need a journal beside the file.
+    test::makeFavouritesFile(path(), test::rows("abc r, xyz c"));
+    const QByteArray before = test::fileDigest(path());
+    ASSERT_TRUE(QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                                        QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+
+    FavouritesStore store(path());
+    store.openStore();
+    ASSERT_TRUE(store.isOpen());
+    EXPECT_TRUE(store.isReadOnly());
+    EXPECT_EQ(store.currentRecord(), record("abc", "r"));
+    EXPECT_EQ(problemOf([&] { store.addFavourite(QStringLiteral("new"), FigureKind::FourSided); }),
+              StoreProblem::ReadOnly);
+    EXPECT_EQ(problemOf([&] { store.removeFavourite(QStringLiteral("abc"), FigureKind::FourSided); }),
+              StoreProblem::ReadOnly);
+
+    ASSERT_TRUE(QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    EXPECT_EQ(test::fileDigest(path()), before);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList(QStringLiteral("QUORVEL.MDB")));
+}
+
 /// Starts another program that holds the file locked for holdMs, and waits until it does.
 std::unique_ptr<QProcess> holdLock(const QString& path, int holdMs)
 {
@@ -556,6 +580,27 @@ TEST(DataFolder, theOverrideWinsElseTheProgramsWritableFolder)
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
     EXPECT_EQ(programFolder(), QCoreApplication::applicationDirPath()) << "the build tree is writable";
+}
+
+TEST(DataFolder, aFileBesideTheProgramIsUsedEvenWhereItsFolderCannotBeWritten)
+{
+    constexpr QFile::Permissions ReadOnlyFolder =
+        QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    constexpr QFile::Permissions WritableFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    QTemporaryDir withFile;
+    QTemporaryDir withoutFile;
+    test::makeFavouritesFile(withFile.filePath(QStringLiteral("QUORVEL.MDB")), test::rows("abc r"));
+    EXPECT_TRUE(keepsFavouritesBesideExecutable(withFile.path()));
+    EXPECT_TRUE(keepsFavouritesBesideExecutable(withoutFile.path())) << "a writable portable copy";
+
+    ASSERT_TRUE(QFile::setPermissions(withFile.path(), ReadOnlyFolder));
+    ASSERT_TRUE(QFile::setPermissions(withoutFile.path(), ReadOnlyFolder));
+    EXPECT_TRUE(keepsFavouritesBesideExecutable(withFile.path())) << "the user's file, not a new empty one";
+    EXPECT_FALSE(keepsFavouritesBesideExecutable(withoutFile.path())) << "nothing to use and nowhere to save";
+    EXPECT_FALSE(isWritableFolder(withoutFile.path()));
+    EXPECT_FALSE(keepsFavouritesBesideExecutable(QString()));
+    ASSERT_TRUE(QFile::setPermissions(withFile.path(), WritableFolder));
+    ASSERT_TRUE(QFile::setPermissions(withoutFile.path(), WritableFolder));
 }
 
 TEST(DataFolder, installedProgramFoldersAreNeverUsedForData)

@@ -1,7 +1,6 @@
 #include "ui/common/Help.h"
 
-#include <QShortcut>
-#include <QWidget>
+#include "ui/common/WindowKeys.h"
 
 namespace quorvel::ui {
 
@@ -38,11 +37,7 @@ void Help::setHandler(Handler* replacement)
 
 void Help::bindF1(QWidget* window, UiLanguage language, int context)
 {
-    auto* shortcut = new QShortcut(QKeySequence(Qt::Key_F1), window);
-    shortcut->setObjectName(QStringLiteral("helpShortcut"));
-    shortcut->setContext(Qt::WindowShortcut);
-    QObject::connect(shortcut, &QShortcut::activated, window,
-                     [window, language, context] { Help::showTopic(window, language, context); });
+    WindowKeys::install(window, language, context);
 }
 
 } // namespace quorvel::ui

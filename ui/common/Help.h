@@ -27,7 +27,8 @@ public:
     /// Puts a handler in place (not owned); nullptr restores the help viewer.
     static void setHandler(Handler* handler);
 
-    /// Makes F1 in window open the window's own topic.
+    /// Makes F1 in window open the help on the item (WindowKeys): the topic of the highlighted menu item or of the
+    /// focused control, else the window's own topic; context 0 stands for the contents.
     static void bindF1(QWidget* window, UiLanguage language, int context);
 };
 

@@ -1,4 +1,5 @@
 #include "core/Texts.h"
+#include "ui/common/Accessibility.h"
 #include "ui/common/Help.h"
 #include "ui/common/Icons.h"
 #include "ui/common/Texts.h"
@@ -112,6 +113,7 @@ public:
     explicit HelpWindow(UiLanguage language) : m_catalogue(Catalogue::load(language))
     {
         const EditionTexts texts(QStringLiteral("help"), language);
+        installAccessibility(); // a window to screen readers, not a mere "filler"
         setAttribute(Qt::WA_DeleteOnClose);
         setObjectName(texts("objName.window"));
         setWindowTitle(texts("caption"));

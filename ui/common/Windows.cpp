@@ -1,13 +1,37 @@
 #include "ui/common/Windows.h"
 
+#include "ui/common/Accessibility.h"
 #include "ui/common/Icons.h"
 #include "ui/common/QtTexts.h"
 #include "ui/common/WindowManners.h"
+#include "ui/common/X11Hints.h"
 
 #include <QEvent>
 #include <QTimer>
 
 namespace quorvel::ui {
+
+namespace {
+
+// Names the picture-only buttons once every control of the window exists: when it is first shown.
+class NameButtonsOnFirstShow final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched == parent()) {
+            nameIconButtons(static_cast<QWidget*>(watched));
+            watched->removeEventFilter(this);
+            deleteLater();
+        }
+        return false;
+    }
+};
+
+} // namespace
 
 void setupProgramWindow(QWidget* window, const QString& objectName, const QString& caption, WindowButtons buttons)
 {
@@ -29,6 +53,11 @@ void setupProgramWindow(QWidget* window, const QString& objectName, const QStrin
     window->setWindowTitle(caption);
     window->setWindowIcon(applicationIcon());
     centreWhenFirstShown(window);
+    installAccessibility();
+    window->installEventFilter(new NameButtonsOnFirstShow(window));
+    if (buttons == WindowButtons::ToolCloseOnly) {
+        keepOutOfTaskbar(window);
+    }
 }
 
 Windows& Windows::instance()
@@ -66,6 +95,7 @@ QWidget* Windows::show(WindowRole role, UiLanguage language)
         }
         track(role, language, window);
     }
+    Q_EMIT aboutToShow(window);
     window->show();
     if (window->isMinimized()) {
         window->showNormal();

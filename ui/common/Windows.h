@@ -80,6 +80,9 @@ public:
     void reset();
 
 Q_SIGNALS:
+    /// show() is about to show a window, loaded just now or before; a window that takes what it shows from the
+    /// program's shared state reads it again here.
+    void aboutToShow(QWidget* window);
     /// The last loaded window has gone.
     void allWindowsClosed();
     /// endProgram() was called.

@@ -174,6 +174,7 @@ void ReducedWindow::setupControls()
     plain->setGeometry(twipsRect(edition.targetCom));
     styleAsAddress(plain);
     connect(plain, &ClickableLabel::clicked, this, [this] { openTarget(std::nullopt); });
+    plain->setAddressSource(m_language, [this] { return targetAddress(std::nullopt); });
 
     const std::array<FigureOutline, 4> outlines = targetOutlines();
     for (FigureKind kind : AllFigureKinds) {
@@ -184,6 +185,7 @@ void ReducedWindow::setupControls()
         target->setGeometry(twipsRect(edition.targets[i]));
         styleAsAddress(target);
         connect(target, &ClickableLabel::clicked, this, [this, kind] { openTarget(kind); });
+        target->setAddressSource(m_language, [this, kind] { return targetAddress(kind); });
     }
 }
 
@@ -192,7 +194,8 @@ void ReducedWindow::connectSignals()
     // Validation only: nothing follows it in this window.
     new NameBox(m_box, m_language, NameBox::NoticeStyle::ReducedWindow, {});
     connect(m_back, &QPushButton::clicked, this, &ReducedWindow::backToMain);
-    connect(m_keepInFront, &QCheckBox::clicked, this,
+    // However the box changes (mouse, keyboard, an assistive technology's toggle), the stacking follows it.
+    connect(m_keepInFront, &QCheckBox::toggled, this,
             [this](bool checked) { KeepInFront::current().setKeptInFront(this, checked); });
 }
 
@@ -204,16 +207,23 @@ void ReducedWindow::load()
     m_keepInFront->setVisible(KeepInFront::current().supported());
 }
 
-void ReducedWindow::openTarget(std::optional<FigureKind> kind)
+QString ReducedWindow::targetAddress(std::optional<FigureKind> kind) const
 {
     const std::string typed = m_box->text().toStdString();
     if (typed.empty()) {
-        return;
+        return {};
     }
     // The name stays as typed in the address; only the code is computed from its lower-case form.
-    const std::string address =
-        kind.has_value() ? figureAddressWithCode(*kind, typed, asciiLower(typed)) : plainAddress(typed);
-    openInBrowser(address);
+    return utf8(kind.has_value() ? figureAddressWithCode(*kind, typed, asciiLower(typed)) : plainAddress(typed));
+}
+
+void ReducedWindow::openTarget(std::optional<FigureKind> kind)
+{
+    const QString address = targetAddress(kind);
+    if (address.isEmpty()) {
+        return;
+    }
+    openInBrowser(address.toStdString());
 }
 
 void ReducedWindow::backToMain()

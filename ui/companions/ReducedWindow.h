@@ -36,6 +36,8 @@ private:
 
     /// Opens the address of a target: a figure target when kind is set, else the plain one.
     void openTarget(std::optional<FigureKind> kind);
+    /// The address a target opens now, or none while the box is empty.
+    QString targetAddress(std::optional<FigureKind> kind) const;
     void backToMain();
 
     UiLanguage m_language;

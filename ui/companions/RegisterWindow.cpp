@@ -2,6 +2,7 @@
 
 #include "core/FigureCoding.h"
 #include "core/SharedState.h"
+#include "ui/common/ClickableLabel.h"
 #include "ui/common/Editions.h"
 #include "ui/common/FigureShapes.h"
 #include "ui/common/Help.h"
@@ -138,6 +139,12 @@ RegisterWindow::RegisterWindow(UiLanguage language)
     setupMenus();
     Help::bindF1(this, m_language, edition.helpTopic);
     load();
+    // Shown again while loaded (the main window can come back beside it), it shows the name handed over now.
+    connect(&Windows::instance(), &Windows::aboutToShow, this, [this](QWidget* window) {
+        if (window == this) {
+            showAddresses();
+        }
+    });
 }
 
 void RegisterWindow::setupControls()
@@ -157,6 +164,7 @@ void RegisterWindow::setupControls()
         label->setGeometry(twipsRect(LabelLeft, LabelTops[i] - edition.shiftUp, LabelWidth, LabelHeight));
         label->setFont(arialFont(11.25, true));
         setTextColour(label, Colours::AddressBlue);
+        offerAddress(label, m_language, [label] { return label->text(); }); // the whole register address
         m_labels[i] = label;
     }
 }
@@ -173,6 +181,11 @@ void RegisterWindow::setupMenus()
 }
 
 void RegisterWindow::load()
+{
+    showAddresses();
+}
+
+void RegisterWindow::showAddresses()
 {
     for (FigureKind kind : AllFigureKinds) {
         const std::size_t i = figureIndex(kind);

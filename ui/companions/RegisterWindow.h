@@ -36,6 +36,7 @@ private:
     void setupControls();
     void setupMenus();
     void load();
+    void showAddresses();
 
     UiLanguage m_language;
     EditionTexts m_texts;

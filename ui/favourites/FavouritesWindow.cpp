@@ -285,13 +285,18 @@ void FavouritesWindow::setupNamePanel()
         label->setFont(arialFont(9.75));
         styleAsAddress(label);
         label->setText(store::NoNameShown);
+        label->setAddressSource(m_language, [label, kind] {
+            const QString shown = label->text();
+            return shown == store::NoNameShown ? QString()
+                                               : QString::fromStdString(figureAddress(kind, shown.toStdString()));
+        });
         m_addressLabels[figureIndex(kind)] = label;
 
         auto* remove = new QPushButton(m_byNamePanel);
         remove->setObjectName(name(k.deleteCommand));
         remove->setGeometry(twipsRect(8280, k.deleteTop, 855, 495));
         remove->setIcon(resourceIcon("fav-delete"));
-        remove->setIconSize(QSize(28, 28));
+        remove->setIconSize(QSize(32, 32));
         remove->setToolTip(text("deleteTip"));
         m_deleteCommands[figureIndex(kind)] = remove;
     }

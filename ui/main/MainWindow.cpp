@@ -194,6 +194,9 @@ constexpr TwipsPlace SavePlaces[] = {
     {6360, 4560, 1575, 255},
 };
 
+// What a screen reader calls each save command, in the order of FigureKind.
+constexpr const char* SaveAccessibleNames[] = {"saveName1", "saveName2", "saveName3", "saveName4"};
+
 QString latin1(const char* name)
 {
     return QString::fromLatin1(name);
@@ -235,6 +238,7 @@ MainWindow::MainWindow(UiLanguage language, QWidget* parent)
     setupMenus();
     setupFocusOrder();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    Help::bindF1(this, m_language, 0); // F1 on an item without a topic opens the contents
     restoreName();
 }
 
@@ -296,10 +300,12 @@ void MainWindow::setupControls()
     };
     m_plainLabel = makeAddressLabel(edition.plainLabel, PlainLabelPlace);
     connect(m_plainLabel, &ClickableLabel::clicked, this, &MainWindow::openPlainAddress);
+    m_plainLabel->setAddressSource(m_language, [this] { return addressOf(std::nullopt); });
     for (const FigureKind kind : AllFigureKinds) {
         const std::size_t i = figureIndex(kind);
         m_figureLabels[i] = makeAddressLabel(edition.figureLabels[i], FigureLabelPlaces[i]);
         connect(m_figureLabels[i], &ClickableLabel::clicked, this, [this, kind] { openFigureAddress(kind); });
+        m_figureLabels[i]->setAddressSource(m_language, [this, kind] { return addressOf(kind); });
     }
 
     auto makeCommand = [&](int number, const TwipsPlace& place, const QString& caption, const QString& tip) {
@@ -329,6 +335,8 @@ void MainWindow::setupControls()
         const std::size_t i = figureIndex(kind);
         m_saveCommands[i] = makeCommand(4 + static_cast<int>(i), SavePlaces[i], m_texts("save"), m_texts("saveTip"));
         connect(m_saveCommands[i], &QPushButton::clicked, this, [this, kind] { save(kind); });
+        // Four buttons alike on screen; a screen reader tells them apart by their figure.
+        m_saveCommands[i]->setAccessibleName(m_texts(SaveAccessibleNames[i]));
     }
 
     m_rules = new NameBox(m_nameBox, m_language, NameBox::NoticeStyle::Standard,
@@ -460,6 +468,17 @@ void MainWindow::openFigureAddress(FigureKind kind)
         return;
     }
     openInBrowser(figureAddress(kind, caption.toStdString()));
+}
+
+QString MainWindow::addressOf(std::optional<FigureKind> kind) const
+{
+    // The address a label opens, or none while it shows the placeholder.
+    const QString caption = kind ? m_figureLabels[figureIndex(*kind)]->text() : m_plainLabel->text();
+    if (caption == m_texts("placeholder")) {
+        return {};
+    }
+    const std::string name = caption.toStdString();
+    return QString::fromStdString(kind ? figureAddress(*kind, name) : plainAddress(name));
 }
 
 void MainWindow::openPlainAddress()

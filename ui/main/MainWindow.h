@@ -8,6 +8,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <optional>
 
 class QLineEdit;
 class QPushButton;
@@ -45,6 +46,7 @@ private:
     void nameValidated(const QString& finalText);
     void openFigureAddress(FigureKind kind);
     void openPlainAddress();
+    QString addressOf(std::optional<FigureKind> kind) const;
     void save(FigureKind kind);
     void goTo(WindowRole role);
     void switchLanguage();

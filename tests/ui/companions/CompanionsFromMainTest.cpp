@@ -72,6 +72,7 @@ private Q_SLOTS:
     {
         registerMainWindows();
         registerCompanionWindows();
+        registerAboutWindows();
     }
     void init() { test::resetProgramState(); }
     void cleanup() { test::resetProgramState(); }
@@ -126,6 +127,46 @@ private Q_SLOTS:
         QVERIFY(waitFor(WindowRole::Main, language) != nullptr);
         QCOMPARE(mainBoxText(language), QStringLiteral("abcdef"));
         QVERIFY(notices.informed.isEmpty());
+    }
+
+    void registerShownAgain_showsTheNameHandedOverNow_data() { quorvel::test::addEditionColumn(); }
+    void registerShownAgain_showsTheNameHandedOverNow()
+    {
+        // With the About window open from the help menu, the main window comes back beside the register window
+        // when the About window closes; the register command then shows the loaded register window again.
+        QFETCH(UiLanguage, language);
+        const Edition names = editionOf(language);
+        test::RecordingNotices notices;
+        test::RecordingLaunch launch;
+        test::FakeKeepInFront keep(false);
+        QMainWindow* main = showMain(language);
+        QTest::keyClicks(main->findChild<QLineEdit*>(QLatin1String(names.mainBox)), QStringLiteral("abc"));
+        main->findChild<QAction*>(test::byEdition(language, "mnucreditos", "mnuAbout"))->trigger();
+        QWidget* about = waitFor(WindowRole::About, language);
+        QVERIFY(about != nullptr);
+        QTest::mouseClick(main->findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
+        auto* reg = qobject_cast<QMainWindow*>(waitFor(WindowRole::Register, language));
+        QVERIFY(reg != nullptr);
+        auto* label1 = reg->findChild<QLabel*>(QLatin1String(names.registerLabel1));
+        QCOMPARE(label1->text(), QStringLiteral("www.%1-abc-rmt.com").arg(test::figureSitePrefix()));
+
+        QTest::mouseClick(about->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+        main = qobject_cast<QMainWindow*>(waitFor(WindowRole::Main, language));
+        QVERIFY(main != nullptr);
+        QCOMPARE(Windows::instance().find(WindowRole::Register, language), reg); // still loaded
+        auto* mainBox = main->findChild<QLineEdit*>(QLatin1String(names.mainBox));
+        mainBox->clear();
+        QTest::keyClicks(mainBox, QStringLiteral("xyz"));
+        QTest::mouseClick(main->findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
+        QCOMPARE(Windows::instance().find(WindowRole::Register, language), reg);
+        QCOMPARE(label1->text(), QStringLiteral("www.%1-xyz-rmb.com").arg(test::figureSitePrefix()));
+        for (const char* label : {"lblReg_Ad2", "lblReg_Ad3", "lblReg_Ad4"}) {
+            const QString name =
+                test::byEdition(language, label, label)
+                    .replace(QStringLiteral("lblReg"),
+                             language == UiLanguage::Spanish ? QStringLiteral("lblReg") : QStringLiteral("lblaReg"));
+            QVERIFY(reg->findChild<QLabel*>(name)->text().contains(QStringLiteral("-xyz-")));
+        }
     }
 };
 

@@ -1,6 +1,6 @@
 // Keep-in-front on a real X11 display (run under Xvfb): without a window manager it is not offered;
 // with openbox it is, and the checked reduced window carries _NET_WM_STATE_ABOVE until it is unchecked,
-// staying where it was.
+// staying where it was. The About window carries _NET_WM_STATE_SKIP_TASKBAR and _SKIP_PAGER either way.
 #include "tests/support/TestSupport.h"
 #include "tests/ui/companions/CompanionTesting.h"
 #include "ui/common/Windows.h"
@@ -85,6 +85,7 @@ private Q_SLOTS:
     {
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
         registerCompanionWindows();
+        registerAboutWindows();
     }
     void init() { test::resetProgramState(); }
     void cleanup() { test::resetProgramState(); }
@@ -95,6 +96,26 @@ private Q_SLOTS:
         QWidget* window = openReduced(UiLanguage::Spanish);
         QVERIFY(window != nullptr);
         QVERIFY(window->findChild<QCheckBox*>(QStringLiteral("Check_VFlot"))->isHidden());
+    }
+
+    void aboutWindow_staysOutOfTheTaskBarAndPager_data() { test::addEditionColumn(); }
+    void aboutWindow_staysOutOfTheTaskBarAndPager()
+    {
+        // Checked without a window manager (the hints as set) and again under openbox (as the manager keeps them).
+        QFETCH(UiLanguage, language);
+        test::RecordingLaunch launch;
+        QWidget* about = Windows::instance().show(WindowRole::About, language);
+        QVERIFY(about != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(about, 20000));
+        if (platformKeepInFront().supported()) {
+            QVERIFY2(waitUntilFramed(about), "openbox did not frame the About window");
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(netWmState(about).contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")), 15000);
+        QVERIFY2(netWmState(about).contains(QStringLiteral("_NET_WM_STATE_SKIP_PAGER")), qPrintable(netWmState(about)));
+        // The main window is an ordinary window of the task bar.
+        QWidget* main = Windows::instance().show(WindowRole::Main, language);
+        QVERIFY(QTest::qWaitForWindowExposed(main, 20000));
+        QVERIFY2(!netWmState(main).contains(QStringLiteral("SKIP_TASKBAR")), qPrintable(netWmState(main)));
     }
 
     void withOpenbox_offered()
@@ -133,6 +154,9 @@ private Q_SLOTS:
         QVERIFY(managerCaughtUp());
         QCOMPARE(window->geometry(), before);
     }
+
+    void aboutWindowUnderOpenbox_staysOutOfTheTaskBarAndPager_data() { test::addEditionColumn(); }
+    void aboutWindowUnderOpenbox_staysOutOfTheTaskBarAndPager() { aboutWindow_staysOutOfTheTaskBarAndPager(); }
 
     void reopened_startsInOrdinaryStacking()
     {

@@ -7,6 +7,7 @@
 #include "ui/common/Windows.h"
 #include "ui/companions/CompanionRegistration.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -315,6 +316,45 @@ private Q_SLOTS:
         QVERIFY(again != nullptr);
         QVERIFY(!again->findChild<QCheckBox*>(QStringLiteral("Check_VFlot"))->isChecked());
         QVERIFY(keep.switches.isEmpty());
+    }
+
+    void keepInFront_followsTheBoxHoweverItChanges_data()
+    {
+        QTest::addColumn<UiLanguage>("language");
+        QTest::addColumn<QString>("how");
+        for (const UiLanguage language : {UiLanguage::Spanish, UiLanguage::English}) {
+            for (const char* how : {"space key", "toggle action", "set"}) {
+                QTest::addRow("%s %s", test::editionTag(language), how) << language << QString::fromUtf8(how);
+            }
+        }
+    }
+    void keepInFront_followsTheBoxHoweverItChanges()
+    {
+        QFETCH(UiLanguage, language);
+        QFETCH(QString, how);
+        test::FakeKeepInFront keep(true);
+        QWidget* window = open(language);
+        auto* check = window->findChild<QCheckBox*>(QStringLiteral("Check_VFlot"));
+        const auto change = [&] {
+            if (how == QLatin1String("space key")) {
+                check->setFocus();
+                QTest::keyClick(check, Qt::Key_Space);
+            } else if (how == QLatin1String("toggle action")) {
+                // What a screen reader's "toggle" does.
+                QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(check);
+                QVERIFY(accessible != nullptr && accessible->actionInterface() != nullptr);
+                accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+            } else {
+                check->setChecked(!check->isChecked());
+            }
+        };
+        change();
+        QVERIFY(check->isChecked());
+        QCOMPARE(keep.switches, QStringList{QStringLiteral("on")});
+        QCOMPARE(keep.lastWindow, window);
+        change();
+        QVERIFY(!check->isChecked());
+        QCOMPARE(keep.switches, (QStringList{QStringLiteral("on"), QStringLiteral("off")}));
     }
 
     void platformKeepInFront_isNotOfferedOffscreen()

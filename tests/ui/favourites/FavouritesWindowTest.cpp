@@ -398,6 +398,131 @@ private Q_SLOTS:
         QCOMPARE(entries(window, "Combo1"), QStringList(QStringLiteral("abc")));
     }
 
+    void afterDeletingTheNameShownStepsGoOnFromWhereItStood_data()
+    {
+        QTest::addColumn<UiLanguage>("language");
+        QTest::addColumn<QString>("reach");
+        QTest::addColumn<QString>("deleted");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("expected");
+        for (const UiLanguage language : {UiLanguage::Spanish, UiLanguage::English}) {
+            const char* edition = test::editionTag(language);
+            auto row = [&](const char* reach, const char* deleted, const char* command, const char* expected) {
+                QTest::addRow("%s %s %s, %s", edition, reach, deleted, command)
+                    << language << QString::fromUtf8(reach) << QString::fromUtf8(deleted) << QString::fromUtf8(command)
+                    << QString::fromUtf8(expected);
+            };
+            row("step", "bcd", "Command8", "?|?|?|cde");
+            row("step", "bcd", "Command7", "abc|?|?|?");
+            row("search", "bcd", "Command8", "?|?|?|cde");
+            row("search", "bcd", "Command7", "abc|?|?|?");
+            row("search", "cde", "Command8", "?|?|?|?"); // the last word is gone: nothing follows it
+            row("search", "cde", "Command7", "?|bcd|bcd|?");
+            row("search", "abc", "Command7", "?|?|?|?"); // the first word is gone: nothing comes before it
+            row("search", "abc", "Command8", "?|bcd|bcd|?");
+        }
+    }
+    void afterDeletingTheNameShownStepsGoOnFromWhereItStood()
+    {
+        QFETCH(QString, reach);
+        QFETCH(QString, deleted);
+        QFETCH(QString, command);
+        QFETCH(QString, expected);
+        QWidget* window = open("abc r, bcd c, bcd t, cde p");
+        click(window, "Label2");
+        if (reach == QLatin1String("step")) {
+            click(window, "Command8");
+            click(window, "Command8");
+        } else {
+            search(window, deleted);
+        }
+        QVERIFY(shown(window).contains(deleted));
+        for (const char* remove : {"cmdBorra_R", "cmdBorra_C", "cmdBorra_T", "cmdBorra_P"}) {
+            click(window, remove); // rows showing "?" ask nothing
+        }
+        QCOMPARE(shown(window), QStringLiteral("?|?|?|?"));
+        QVERIFY(!test::readRows(path()).empty());
+        click(window, command.toUtf8().constData());
+        QCOMPARE(shown(window), expected);
+        QCOMPARE(front(window), QStringLiteral("picnom"));
+        QVERIFY(m_notices->informed.isEmpty());
+    }
+
+    void nameSearchFoldsOnlyAsciiLetters_data()
+    {
+        QTest::addColumn<UiLanguage>("language");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("expected");
+        for (const UiLanguage language : {UiLanguage::Spanish, UiLanguage::English}) {
+            const char* edition = test::editionTag(language);
+            QTest::addRow("%s KBC", edition) << language << QStringLiteral("KBC") << QStringLiteral("kbc|?|?|?");
+            // The Kelvin sign folds to "k" in Unicode, but no name holds it: nothing is found.
+            QTest::addRow("%s Kelvin sign", edition)
+                << language << QStringLiteral("\u212Abc") << QStringLiteral("?|?|?|?");
+            // A dotted capital I folds to "i" with a mark: not the name "ibc" either.
+            QTest::addRow("%s dotted I", edition)
+                << language << QStringLiteral("\u0130bc") << QStringLiteral("?|?|?|?");
+        }
+    }
+    void nameSearchFoldsOnlyAsciiLetters()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, expected);
+        QWidget* window = open("kbc r, ibc c");
+        click(window, "Label2");
+        test::child<QLineEdit>(window, "txtNOM")->insert(typed); // pasted: these letters are on no keyboard here
+        click(window, "cmdbuscar");
+        QCOMPARE(shown(window), expected);
+        QCOMPARE(m_notices->informed.size(), expected.contains(u'k') ? 0 : 1);
+    }
+
+    void menuShortcutsWinOverTheSearchBox_data() { test::editions(); }
+    void menuShortcutsWinOverTheSearchBox()
+    {
+        // In the X11 key scheme Ctrl+E moves the caret to the end of a text box's line; here it is the English
+        // exit, and Ctrl+S the Spanish one: the window closes and the text stays as typed.
+        QPointer<QWidget> window = open("abc r");
+        click(window, "Label2");
+        QLineEdit* box = test::child<QLineEdit>(window, "txtNOM");
+        QTest::keyClicks(box, QStringLiteral("abc"));
+        box->setCursorPosition(0);
+        QApplication::setActiveWindow(window);
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        box->setFocus();
+        QTest::keySequence(box, QKeySequence(es("Ctrl+S", "Ctrl+E")));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(window.isNull());
+        QCOMPARE(m_mainShown, QStringList(es("frmPrin_Cast", "frmPrin_Ang")));
+    }
+
+    void f1InAMenuOpensTheWindowsTopic_data() { test::editions(); }
+    void f1InAMenuOpensTheWindowsTopic()
+    {
+        QWidget* window = open("abc r");
+        click(window, "Label2");
+        test::child<QLineEdit>(window, "txtNOM")->setFocus();
+        QTest::keyClick(test::child<QLineEdit>(window, "txtNOM"), Qt::Key_F1);
+        auto* menu = test::child<QMenu>(window, spanish() ? "mnuopcions" : "mnuoptions");
+        menu->popup(window->mapToGlobal(QPoint(10, 10)));
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        menu->setActiveAction(test::child<QAction>(window, "mnunom"));
+        QTest::keyClick(menu, Qt::Key_F1);
+        QTRY_VERIFY(!menu->isVisible());
+        QCOMPARE(m_help->calls, QStringList(2, es("topic 200 es", "topic 202 en")));
+        QCOMPARE(front(window), QStringLiteral("picnom"));
+    }
+
+    void deleteCommandsShow32PixelIcons_data() { test::editions(); }
+    void deleteCommandsShow32PixelIcons()
+    {
+        QWidget* window = open("abc r");
+        for (const char* name : {"cmdBorra_R", "cmdBorra_C", "cmdBorra_T", "cmdBorra_P", "Command7", "Command8"}) {
+            auto* button = test::child<QPushButton>(window, name);
+            QCOMPARE(button->iconSize(), QSize(32, 32));
+            QVERIFY(!button->icon().pixmap(QSize(32, 32)).isNull());
+        }
+    }
+
     void deleteFromAReadOnlyFileSaysItWasNotDone_data() { test::editions(); }
     void deleteFromAReadOnlyFileSaysItWasNotDone()
     {

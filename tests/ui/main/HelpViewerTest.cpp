@@ -89,6 +89,31 @@ private Q_SLOTS:
                  true);
     }
 
+    void favouritesPageSaysChoosingANameOpensNothing_data()
+    {
+        QTest::addColumn<UiLanguage>("language");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("opensNothing");
+        QTest::newRow("es") << UiLanguage::Spanish << QStringLiteral("\"buscar direccion\"")
+                            << QStringLiteral("Elegir un nombre en una lista no abre nada");
+        QTest::newRow("en") << UiLanguage::English << QStringLiteral("\"Search adress\"")
+                            << QStringLiteral("Choosing a name in a list opens nothing");
+    }
+
+    void favouritesPageSaysChoosingANameOpensNothing()
+    {
+        QFETCH(UiLanguage, language);
+        QFETCH(QString, command);
+        QFETCH(QString, opensNothing);
+        helpViewer().showTopic(nullptr, language, language == UiLanguage::Spanish ? 200 : 202);
+        const QString text =
+            helpWindow(language)->findChild<QTextBrowser*>(QStringLiteral("helpBrowser"))->toPlainText().simplified();
+        QVERIFY2(text.contains(opensNothing), qPrintable(text));
+        QVERIFY2(text.contains(command), qPrintable(text));
+        QVERIFY(!text.contains(QStringLiteral("al elegir un nombre se abre")));
+        QVERIFY(!text.contains(QStringLiteral("choosing a name opens")));
+    }
+
     void contentsAndSearchOpenTheEditionsWindowOnce_data()
     {
         QTest::addColumn<UiLanguage>("language");

@@ -685,6 +685,92 @@ private Q_SLOTS:
         QVERIFY(window->isVisible());
     }
 
+    void f1OpensTheHelpOfTheFocusedControl_data()
+    {
+        QTest::addColumn<UiLanguage>("language");
+        QTest::addColumn<QString>("focused");
+        QTest::addColumn<QString>("call");
+        QTest::newRow("es Favoritos") << UiLanguage::Spanish << "Command3"
+                                      << "topic 200 es";
+        QTest::newRow("es Registros") << UiLanguage::Spanish << "Command2"
+                                      << "topic 100 es";
+        QTest::newRow("es name box") << UiLanguage::Spanish << "txtAdreca"
+                                     << "contents es";
+        QTest::newRow("es Guardar") << UiLanguage::Spanish << "Command4"
+                                    << "contents es";
+        QTest::newRow("en Favorites") << UiLanguage::English << "Command3"
+                                      << "contents en";
+        QTest::newRow("en Registers") << UiLanguage::English << "Command2"
+                                      << "contents en";
+    }
+
+    void f1OpensTheHelpOfTheFocusedControl()
+    {
+        QFETCH(UiLanguage, language);
+        QFETCH(QString, focused);
+        QFETCH(QString, call);
+        QMainWindow* window = openMain(language);
+        auto* control = window->findChild<QWidget*>(focused);
+        QVERIFY(control != nullptr);
+        control->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(control, Qt::Key_F1);
+        QCOMPARE(m_help->calls, QStringList(call));
+        QVERIFY(window->isVisible());
+    }
+
+    void f1OpensTheHelpOfTheHighlightedMenuItem_data()
+    {
+        QTest::addColumn<UiLanguage>("language");
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("call");
+        QTest::newRow("es Simbologia") << UiLanguage::Spanish << "mnuopciones"
+                                       << "mnusimbologia"
+                                       << "topic 400 es";
+        QTest::newRow("es Registro") << UiLanguage::Spanish << "mnuopciones"
+                                     << "mnuregistro"
+                                     << "topic 100 es";
+        QTest::newRow("es Favoritos") << UiLanguage::Spanish << "mnuopciones"
+                                      << "mnufavoritos"
+                                      << "topic 200 es";
+        QTest::newRow("es Formulario reducido") << UiLanguage::Spanish << "mnuopciones"
+                                                << "mnuformred"
+                                                << "contents es";
+        QTest::newRow("es English") << UiLanguage::Spanish << "mnuidioma"
+                                    << "mnuenglish"
+                                    << "topic 200 es";
+        QTest::newRow("es Ayuda") << UiLanguage::Spanish << "mnuayuda"
+                                  << "mnuuayuda"
+                                  << "contents es";
+        QTest::newRow("en Simbology") << UiLanguage::English << "mnuoptions"
+                                      << "mnusimbology"
+                                      << "contents en";
+        QTest::newRow("en Español") << UiLanguage::English << "mnuidioma"
+                                    << "mnuespanol"
+                                    << "topic 100 en";
+    }
+
+    void f1OpensTheHelpOfTheHighlightedMenuItem()
+    {
+        QFETCH(UiLanguage, language);
+        QFETCH(QString, menu);
+        QFETCH(QString, item);
+        QFETCH(QString, call);
+        QMainWindow* window = openMain(language);
+        // The name box has the focus meanwhile; the highlighted item decides, not the focused control.
+        window->findChild<QWidget*>(QStringLiteral("Command3"))->setFocus();
+        auto* popup = window->findChild<QMenu*>(menu);
+        QVERIFY(popup != nullptr);
+        popup->popup(window->mapToGlobal(QPoint(10, 10)));
+        QVERIFY(QTest::qWaitForWindowExposed(popup));
+        popup->setActiveAction(window->findChild<QAction*>(item));
+        QTest::keyClick(popup, Qt::Key_F1);
+        QCOMPARE(m_help->calls, QStringList(call));
+        QTRY_VERIFY(!popup->isVisible()); // the menu closes, as after a choice
+        QVERIFY(window->isVisible());     // nothing of the item itself was done
+        QCOMPARE(m_made, QStringList());
+    }
+
     // ---- About and exit ---------------------------------------------------------------------------------------
 
     void aboutFromTheMenuLeavesTheMainWindowOpen_data() { windowLooksAsItShould_data(); }
