@@ -179,7 +179,7 @@ private Q_SLOTS:
         QVERIFY(m_launch->launches.isEmpty()); // copying opens nothing
     }
 
-    void copyMenuOfEveryWindowsAddressLabels_data() { test::addEditionColumn(); }
+    void copyMenuOfEveryWindowsAddressLabels_data() { test::editions(); }
     void copyMenuOfEveryWindowsAddressLabels()
     {
         QFETCH(UiLanguage, language);
@@ -241,7 +241,7 @@ private Q_SLOTS:
 
     // ---- the tip of a label too narrow ------------------------------------------------------------------------
 
-    void narrowLabelsTipTheWholeAddress_data() { test::addEditionColumn(); }
+    void narrowLabelsTipTheWholeAddress_data() { test::editions(); }
     void narrowLabelsTipTheWholeAddress()
     {
         QFETCH(UiLanguage, language);
@@ -275,7 +275,7 @@ private Q_SLOTS:
 
     // ---- screen readers --------------------------------------------------------------------------------------
 
-    void pictureButtonsAreNamedFromTheirTips_data() { test::addEditionColumn(); }
+    void pictureButtonsAreNamedFromTheirTips_data() { test::editions(); }
     void pictureButtonsAreNamedFromTheirTips()
     {
         QFETCH(UiLanguage, language);
@@ -382,7 +382,7 @@ private Q_SLOTS:
         QVERIFY(iface->childCount() > 0);
     }
 
-    void addressLabelsOfferAPressThatOpensTheirAddress_data() { test::addEditionColumn(); }
+    void addressLabelsOfferAPressThatOpensTheirAddress_data() { test::editions(); }
     void addressLabelsOfferAPressThatOpensTheirAddress()
     {
         QFETCH(UiLanguage, language);

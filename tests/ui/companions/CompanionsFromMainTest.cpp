@@ -129,7 +129,7 @@ private Q_SLOTS:
         QVERIFY(notices.informed.isEmpty());
     }
 
-    void registerShownAgain_showsTheNameHandedOverNow_data() { quorvel::test::addEditionColumn(); }
+    void registerShownAgain_showsTheNameHandedOverNow_data() { quorvel::test::editions(); }
     void registerShownAgain_showsTheNameHandedOverNow()
     {
         // With the About window open from the help menu, the main window comes back beside the register window

@@ -98,7 +98,7 @@ private Q_SLOTS:
         QVERIFY(window->findChild<QCheckBox*>(QStringLiteral("Check_VFlot"))->isHidden());
     }
 
-    void aboutWindow_staysOutOfTheTaskBarAndPager_data() { test::addEditionColumn(); }
+    void aboutWindow_staysOutOfTheTaskBarAndPager_data() { test::editions(); }
     void aboutWindow_staysOutOfTheTaskBarAndPager()
     {
         // Checked without a window manager (the hints as set) and again under openbox (as the manager keeps them).
@@ -155,7 +155,7 @@ private Q_SLOTS:
         QCOMPARE(window->geometry(), before);
     }
 
-    void aboutWindowUnderOpenbox_staysOutOfTheTaskBarAndPager_data() { test::addEditionColumn(); }
+    void aboutWindowUnderOpenbox_staysOutOfTheTaskBarAndPager_data() { test::editions(); }
     void aboutWindowUnderOpenbox_staysOutOfTheTaskBarAndPager() { aboutWindow_staysOutOfTheTaskBarAndPager(); }
 
     void reopened_startsInOrdinaryStacking()
