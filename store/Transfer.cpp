@@ -80,7 +80,11 @@ std::string shown(std::string_view text)
 
 std::string inQuotes(std::string_view text)
 {
-    return "\"" + shown(text) + "\"";
+    // Built by appending: GCC 12 misreads "\"" + std::string in Release builds as an overlapping copy.
+    std::string quoted(1, '"');
+    quoted += shown(text);
+    quoted += '"';
+    return quoted;
 }
 
 /// One removed character as the report names it.

@@ -30,7 +30,8 @@ int saveLoop(const char* file, long first)
     store::FavouritesStore store(QString::fromLocal8Bit(file));
     store.openStore();
     for (long i = first; i < first + 100000; ++i) {
-        const std::string name = "k" + std::to_string(i);
+        std::string name = "k"; // appended: GCC 12 misreads "k" + std::string in Release as an overlapping copy
+        name += std::to_string(i);
         const FigureKind kind = AllFigureKinds[static_cast<std::size_t>(i % 4)];
         try {
             if (store.addFavourite(QString::fromStdString(name), kind) == store::AddResult::Saved) {

@@ -31,17 +31,26 @@ std::vector<std::string> readAll(TransferFormat format, const std::string& input
     std::vector<std::string> items;
     TransferItem item;
     while (reader.next(item)) {
-        std::string text = std::to_string(item.line) + " ";
+        // Built by appending only: GCC 12 misreads "literal" + std::string in Release as an overlapping copy.
+        std::string text = std::to_string(item.line);
+        text += ' ';
         if (item.problem) {
-            text += "!" + std::string(transferProblemName(*item.problem));
+            text += '!';
+            text += transferProblemName(*item.problem);
             if (!item.detail.empty()) {
-                text += " " + item.detail;
+                text += ' ';
+                text += item.detail;
             }
             if (item.count != 0) {
-                text += " " + std::to_string(item.count) + "/" + std::to_string(item.expected);
+                text += ' ';
+                text += std::to_string(item.count);
+                text += '/';
+                text += std::to_string(item.expected);
             }
         } else {
-            text += item.name + "|" + item.figure;
+            text += item.name;
+            text += '|';
+            text += item.figure;
         }
         items.push_back(text);
     }
