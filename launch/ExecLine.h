@@ -27,7 +27,7 @@ std::optional<std::vector<std::string>> splitCommandLine(std::string_view comman
 /// codes expanded. %f %F %u %U become the address, %i becomes "--icon" and the icon (nothing without an icon),
 /// %c the name, %k the location, %% a percent sign; the deprecated %d %D %n %N %v %m are dropped. Without any
 /// file or URL code the address is added at the end, so the address always reaches the program. nullopt when
-/// the line is malformed, names no program, or holds a field code the specification does not know.
+/// the line is malformed, names no program, or holds a field code that desktop entries do not define.
 std::optional<std::vector<std::string>> commandForAddress(const DesktopEntry& entry, std::string_view address);
 
 } // namespace quorvel::launch
