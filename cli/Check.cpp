@@ -2,6 +2,7 @@
 
 #include "availability/Checker.h"
 #include "availability/Domains.h"
+#include "cli/Streams.h"
 #include "core/AsciiText.h"
 #include "core/NameRules.h"
 #include "core/Unicode.h"
@@ -39,21 +40,6 @@ constexpr std::size_t MaxPendingNames = 256;
 // Standard input is read in pieces of this size.
 constexpr std::size_t ReadChunk = 16 * 1024;
 
-bool writeAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t written = ::write(fd, data.data(), data.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 // The name the report shows: the input corrected and lower-cased (name symbols only, so ASCII).
 std::string finalName(std::string_view bytes)
 {
@@ -79,7 +65,8 @@ public:
           m_checker(checker),
           m_reporter(
               options.language, options.json, [this](std::string_view data) { return capture(data); },
-              [this](std::string_view data) { return writeTo(STDERR_FILENO, data); })
+              descriptorSink(STDERR_FILENO)),
+          m_output(descriptorSink(STDOUT_FILENO, &m_outError))
     {
         QObject::connect(&m_checker, &availability::Checker::answered, &m_context,
                          [this](const QString& domain, const Answer& answer) { answered(domain, answer); });
@@ -96,7 +83,8 @@ public:
 
     int exitStatus() const
     {
-        if (m_failed || m_readFailed || m_reporter.rejectedCount() > 0) {
+        // The reports are captured, so a failure the reporter knows of is one of the error output.
+        if (m_outFailed || m_reporter.writeFailed() || m_readFailed || m_reporter.rejectedCount() > 0) {
             return 1;
         }
         return m_unknown ? SomeAnswerUnknown : 0;
@@ -109,19 +97,14 @@ private:
         return true;
     }
 
-    bool writeTo(int fd, std::string_view data)
+    // The two outputs fail separately: the notices go to the error output through the reporter, which drops them
+    // once it fails; a report that cannot be written ends the run, and says so on the error output.
+    void writeOutput(std::string_view data)
     {
-        if (m_failed) {
-            return false;
+        if (!m_outFailed && !m_output(data)) {
+            m_outFailed = true;
+            complain(std::string("cannot write standard output: ") + std::strerror(m_outError));
         }
-        if (!writeAll(fd, data)) {
-            const std::string message =
-                std::string("quorvel-code: cannot write the output: ") + std::strerror(errno) + "\n";
-            writeAll(STDERR_FILENO, message);
-            m_failed = true;
-            return false;
-        }
-        return true;
     }
 
     // Takes inputs while there is room for them.
@@ -154,8 +137,7 @@ private:
         }
         if (got <= 0) {
             if (got < 0) {
-                writeAll(STDERR_FILENO,
-                         std::string("quorvel-code: cannot read standard input: ") + std::strerror(errno) + "\n");
+                complain(std::string("cannot read standard input: ") + std::strerror(errno));
                 m_readFailed = true;
             }
             m_lines.finish(onLine);
@@ -208,11 +190,11 @@ private:
     // Writes the reports that are complete, in input order, and ends the run once all are written.
     void drain()
     {
-        while (!m_pending.empty() && m_pending.front()->complete() && !m_failed) {
+        while (!m_pending.empty() && m_pending.front()->complete() && !m_outFailed) {
             write(*m_pending.front());
             m_pending.pop_front();
         }
-        if (((m_inputDone && m_pending.empty()) || m_failed) && !m_quitting) {
+        if (((m_inputDone && m_pending.empty()) || m_outFailed) && !m_quitting) {
             // Queued: the end may come before the event loop runs.
             m_quitting = true;
             QMetaObject::invokeMethod(
@@ -226,11 +208,10 @@ private:
             m_unknown = m_unknown || !answer.known();
         }
         if (!pending.coded) {
-            writeTo(STDOUT_FILENO, pending.report);
+            writeOutput(pending.report);
             return;
         }
-        std::string out = m_options.json ? jsonReport(pending) : readableReport(pending);
-        writeTo(STDOUT_FILENO, out);
+        writeOutput(m_options.json ? jsonReport(pending) : readableReport(pending));
     }
 
     std::string jsonReport(const Pending& pending) const
@@ -319,11 +300,13 @@ private:
     QObject m_context; // the requester of every look-up, and the receiver of the answers
     std::string m_captured;
     CodeReporter m_reporter;
+    Sink m_output;
+    int m_outError = 0;
     std::unique_ptr<QSocketNotifier> m_stdin;
     LineSplitter m_lines;
     std::size_t m_nextName = 0;
     bool m_inputDone = false;
-    bool m_failed = false;
+    bool m_outFailed = false;
     bool m_unknown = false;
     bool m_readFailed = false;
     bool m_filling = false;

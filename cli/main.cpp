@@ -2,55 +2,21 @@
 
 #include "cli/Check.h"
 #include "cli/CodeReport.h"
+#include "cli/Streams.h"
 
-#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace {
-
-// Writes all of a block to a file descriptor, going on after interrupted and partial writes, and waiting when
-// the descriptor was left non-blocking by whoever opened it and is full for now.
-bool writeAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t written = ::write(fd, data.data(), data.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                pollfd ready{fd, POLLOUT, 0};
-                if (::poll(&ready, 1, -1) >= 0 || errno == EINTR) {
-                    continue;
-                }
-            }
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-void complain(std::string_view message)
-{
-    std::string text = "quorvel-code: ";
-    text += message;
-    text += '\n';
-    writeAll(STDERR_FILENO, text);
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     using namespace quorvel::cli;
+
+    holdClosedStandardStreams();
 
     std::vector<std::string_view> args;
     for (int i = 1; i < argc; ++i) {
@@ -75,19 +41,8 @@ int main(int argc, char** argv)
 
     // The two outputs fail separately: a notice that cannot be written costs only that notice.
     int outError = 0;
-    auto sinkFor = [](int fd, int* error) {
-        return [fd, error](std::string_view data) {
-            if (writeAll(fd, data)) {
-                return true;
-            }
-            if (error != nullptr) {
-                *error = errno;
-            }
-            return false;
-        };
-    };
-    CodeReporter reporter(options.language, options.json, sinkFor(STDOUT_FILENO, &outError),
-                          sinkFor(STDERR_FILENO, nullptr));
+    CodeReporter reporter(options.language, options.json, descriptorSink(STDOUT_FILENO, &outError),
+                          descriptorSink(STDERR_FILENO));
 
     bool readFailed = false;
     if (!options.names.empty()) {
