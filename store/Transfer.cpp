@@ -4,6 +4,7 @@
 #include "core/Texts.h"
 #include "core/Unicode.h"
 #include "store/FavouritesStore.h"
+#include "streams/StandardStreams.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -115,22 +116,6 @@ ImportInput inputProblem(TransferProblem problem, std::string detail = {})
     input.problem = problem;
     input.detail = std::move(detail);
     return input;
-}
-
-bool writeAllTo(int fd, std::string_view data, std::string& error)
-{
-    while (!data.empty()) {
-        const ssize_t written = ::write(fd, data.data(), data.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            error = std::strerror(errno);
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
 }
 
 } // namespace
@@ -412,11 +397,10 @@ ExportSummary exportFavourites(FavouritesStore& store, TransferFormat format,
 ExportSummary exportFile(FavouritesStore& store, const QString& path, TransferFormat format)
 {
     if (path == QLatin1String("-")) {
-        std::string error;
-        ExportSummary summary = exportFavourites(
-            store, format, [&error](std::string_view data) { return writeAllTo(STDOUT_FILENO, data, error); });
-        if (!error.empty()) {
-            summary.outputError = error;
+        int error = 0;
+        ExportSummary summary = exportFavourites(store, format, streams::descriptorSink(STDOUT_FILENO, &error));
+        if (error != 0) {
+            summary.outputError = std::strerror(error);
         }
         return summary;
     }

@@ -7,6 +7,7 @@
 #include "store/DataFolder.h"
 #include "store/FavouritesStore.h"
 #include "store/Transfer.h"
+#include "streams/StandardStreams.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -42,24 +43,23 @@ constexpr char Usage[] =
     "The file is QUORVEL.MDB in DIR, else in QUORVEL_DATA_DIR, else where the windows keep it.\n"
     "Exit status: 0 done, 1 some rows refused or a file unusable, 2 a bad command line.\n";
 
-bool writeAll(int fd, std::string_view data)
+// Standard output and standard error fail separately. A report line that cannot be written costs only that line,
+// and the exit status tells that something was lost; once standard output fails, nothing more is written to it
+// and the command ends saying so.
+bool reportLost = false;
+bool outputFailed = false;
+int outputError = 0; // errno of the write that failed on standard output
+
+void writeReport(std::string_view text)
 {
-    while (!data.empty()) {
-        const ssize_t written = ::write(fd, data.data(), data.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(written));
+    if (!streams::writeAll(STDERR_FILENO, text)) {
+        reportLost = true;
     }
-    return true;
 }
 
 void say(std::string_view line)
 {
-    writeAll(STDERR_FILENO, std::string(line) + "\n");
+    writeReport(std::string(line) + "\n");
 }
 
 void complain(std::string_view message)
@@ -70,8 +70,24 @@ void complain(std::string_view message)
 int usageError(std::string_view message)
 {
     complain(message);
-    writeAll(STDERR_FILENO, Usage);
+    writeReport(Usage);
     return ExitUsage;
+}
+
+bool writeOutput(std::string_view data)
+{
+    if (!outputFailed && !streams::writeAll(STDOUT_FILENO, data)) {
+        outputFailed = true;
+        outputError = errno;
+    }
+    return !outputFailed;
+}
+
+// Tells that standard output failed; the exit status for it.
+int outputLost()
+{
+    complain("cannot write the output: " + std::string(std::strerror(outputError)));
+    return ExitRefused;
 }
 
 /// The command line once read: the command, its words and the options.
@@ -197,12 +213,7 @@ int list(store::FavouritesStore& store, const CommandLine& line)
     if (!openForReading(store, line.language)) {
         return ExitRefused;
     }
-    bool outputFailed = false;
-    auto sink = [&outputFailed](std::string_view data) {
-        outputFailed = outputFailed || !writeAll(STDOUT_FILENO, data);
-        return !outputFailed;
-    };
-    store::TransferWriter json(store::TransferFormat::Json, sink);
+    store::TransferWriter json(store::TransferFormat::Json, writeOutput);
     std::string text;
     if (line.json) {
         json.begin();
@@ -225,7 +236,7 @@ int list(store::FavouritesStore& store, const CommandLine& line)
                 }
                 text += '\n';
                 if (text.size() >= 64 * 1024) {
-                    sink(text);
+                    writeOutput(text);
                     text.clear();
                 }
             });
@@ -236,13 +247,9 @@ int list(store::FavouritesStore& store, const CommandLine& line)
     if (line.json) {
         json.end();
     } else if (!text.empty()) {
-        sink(text);
+        writeOutput(text);
     }
-    if (outputFailed) {
-        complain("cannot write the output: " + std::string(std::strerror(errno)));
-        return ExitRefused;
-    }
-    return ExitOk;
+    return outputFailed ? outputLost() : ExitOk;
 }
 
 int add(store::FavouritesStore& store, const CommandLine& line)
@@ -292,8 +299,7 @@ int add(store::FavouritesStore& store, const CommandLine& line)
                                    {name + " " + figureLetter(kinds[i])}) +
                "\n";
     }
-    writeAll(STDOUT_FILENO, out);
-    return ExitOk;
+    return writeOutput(out) ? ExitOk : outputLost();
 }
 
 int remove(store::FavouritesStore& store, const CommandLine& line)
@@ -320,8 +326,7 @@ int remove(store::FavouritesStore& store, const CommandLine& line)
         complain(store::transferText("notKept", line.language, {record}));
         return ExitRefused;
     }
-    writeAll(STDOUT_FILENO, store::transferText("removed", line.language, {record}) + "\n");
-    return ExitOk;
+    return writeOutput(store::transferText("removed", line.language, {record}) + "\n") ? ExitOk : outputLost();
 }
 
 std::optional<store::TransferFormat> formatOption(const CommandLine& line, bool& bad)
@@ -398,19 +403,17 @@ int importFrom(store::FavouritesStore& store, const CommandLine& line)
     return summary.refused > 0 ? ExitRefused : ExitOk;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     const CommandLine line = parse(argc, argv);
     if (!line.error.empty()) {
         return usageError(line.error);
     }
     if (line.help) {
-        return writeAll(STDOUT_FILENO, Usage) ? ExitOk : ExitRefused;
+        return writeOutput(Usage) ? ExitOk : outputLost();
     }
     if (line.version) {
-        return writeAll(STDOUT_FILENO, "quorvel-favourites " QUORVEL_VERSION "\n") ? ExitOk : ExitRefused;
+        return writeOutput("quorvel-favourites " QUORVEL_VERSION "\n") ? ExitOk : outputLost();
     }
     if (line.command.empty()) {
         return usageError("no command given");
@@ -455,4 +458,14 @@ int main(int argc, char** argv)
         return importFrom(store, line);
     }
     return usageError("unknown command " + line.command);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    streams::holdClosedStandardStreams();
+    const int status = run(argc, argv);
+    // A report line that could not be written makes a command that did all else exit as one that did not.
+    return status == ExitOk && reportLost ? ExitRefused : status;
 }
