@@ -330,10 +330,7 @@ ImportSummary importFile(FavouritesStore& store, const QString& path, std::optio
     std::string head;
     if (!format) {
         head.resize(4096);
-        long got = 0;
-        do {
-            got = ::read(input.fd, head.data(), head.size());
-        } while (got < 0 && errno == EINTR);
+        const long got = streams::readSome(input.fd, head.data(), head.size());
         head.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
         format = sniffFormat(head);
     }
@@ -346,7 +343,7 @@ ImportSummary importFile(FavouritesStore& store, const QString& path, std::optio
             headUsed += n;
             return static_cast<long>(n);
         }
-        return ::read(fd, buffer, size);
+        return streams::readSome(fd, buffer, size);
     });
     ImportSummary summary = importFavourites(store, reader, dryRun, note);
     input.close();

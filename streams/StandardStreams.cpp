@@ -44,6 +44,26 @@ bool writeAll(int fd, std::string_view data)
     return true;
 }
 
+long readSome(int fd, char* buffer, std::size_t size)
+{
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, size);
+        if (got >= 0) {
+            return static_cast<long>(got);
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            pollfd ready{fd, POLLIN, 0};
+            if (::poll(&ready, 1, -1) >= 0 || errno == EINTR) {
+                continue;
+            }
+        }
+        return -1;
+    }
+}
+
 std::function<bool(std::string_view)> descriptorSink(int fd, int* error)
 {
     return [fd, error](std::string_view data) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string_view>
 
@@ -15,6 +16,11 @@ void holdClosedStandardStreams();
 /// the descriptor was left non-blocking by whoever opened it and is full for now. Returns false, with errno
 /// telling why, when the block could not be written.
 bool writeAll(int fd, std::string_view data);
+
+/// Reads what is there, up to size bytes, from a file descriptor, going on after interrupted reads and waiting
+/// when the descriptor was left non-blocking by whoever opened it and has nothing for now. Returns the bytes read,
+/// 0 at the end, or -1 with errno telling why.
+long readSome(int fd, char* buffer, std::size_t size);
 
 /// A sink that writes each block to the descriptor with writeAll; when a block cannot be written, errno is kept
 /// in *error if given.

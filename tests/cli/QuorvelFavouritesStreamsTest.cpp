@@ -460,4 +460,47 @@ TEST_F(QuorvelFavouritesStreamsTest, aNonBlockingOutputThatFillsUpLosesNothing)
     }
 }
 
+TEST_F(QuorvelFavouritesStreamsTest, aNonBlockingInputThatComesSlowlyIsReadWhole)
+{
+    // The same for standard input: a pipe left non-blocking whose writer is slower than the program is empty now
+    // and then, which is no failure to read it. The rows come in two pieces, the second well after the program
+    // has read the first.
+    int pipeFds[2];
+    ASSERT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
+    ASSERT_EQ(fcntl(pipeFds[0], F_SETFL, fcntl(pipeFds[0], F_GETFL) | O_NONBLOCK), 0);
+    const QByteArray outPath = local("slow-out");
+    const QByteArray errPath = local("slow-err");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[0], 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const pid_t pid = start({"import", "-"}, &actions);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[0]);
+    ASSERT_GT(pid, 0);
+    // A program that gave up early has closed the pipe: writing to it then fails here instead of ending the test.
+    struct sigaction ignore
+    {
+    };
+    struct sigaction before
+    {
+    };
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, &before);
+    const std::string first = "name,figure\nxyz,t\n";
+    const std::string second = "abc,r\nq r,c\n";
+    EXPECT_EQ(write(pipeFds[1], first.data(), first.size()), static_cast<ssize_t>(first.size()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(write(pipeFds[1], second.data(), second.size()), static_cast<ssize_t>(second.size()));
+    close(pipeFds[1]);
+    sigaction(SIGPIPE, &before, nullptr);
+    EXPECT_EQ(finish(pid), 0);
+    EXPECT_EQ(readBack(outPath), "");
+    EXPECT_EQ(readBack(errPath), "line 4: \"q r\" kept as \"qr\": U+0020 removed at position 2\n"
+                                 "kept 2, corrected 1, already there 0, refused 0\n");
+    ASSERT_TRUE(QFile::exists(path()));
+    EXPECT_EQ(test::readRows(path()), test::rows("abc r, qr c, xyz t"));
+}
+
 } // namespace
