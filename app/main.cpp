@@ -1,9 +1,8 @@
 #include "QuorvelConfig.h"
+#include "app/FeatureModule.h"
 #include "settings/Settings.h"
-#include "ui/availability/AvailabilityRegistration.h"
+#include "ui/common/Features.h"
 #include "ui/common/Windows.h"
-#include "ui/companions/CompanionRegistration.h"
-#include "ui/favourites/FavouritesRegistration.h"
 #include "ui/main/MainRegistration.h"
 #include "ui/main/StartUp.h"
 
@@ -143,14 +142,12 @@ void releaseMessages()
     g_held.clear();
 }
 
-// Each feature tells the window registry how to make its windows, once, at start.
+// The first windows are registered at start; the other features when one of them is first used.
 void registerAllWindows()
 {
     quorvel::ui::registerMainWindows();
     quorvel::ui::registerAboutWindows();
-    quorvel::ui::registerFavourites();
-    quorvel::ui::registerCompanionWindows();
-    quorvel::ui::registerAvailabilityWindows();
+    quorvel::ui::setFeatureLoader(&loadFeatureModule);
 }
 
 // "quorvel --set-language es|en": the installation step that stores the start language. It needs no display.

@@ -4,7 +4,6 @@
 #include "launch/Browser.h"
 #include "ui/common/Notices.h"
 #include "ui/common/Windows.h"
-#include "ui/companions/CompanionRegistration.h"
 #include "ui/main/MainRegistration.h"
 
 #include <QApplication>

@@ -1,5 +1,7 @@
 #include "ui/common/SaveFavourite.h"
 
+#include "ui/common/Features.h"
+
 namespace quorvel::ui {
 
 namespace {
@@ -19,6 +21,9 @@ void setSaveFavouriteHandler(SaveFavouriteHandler h)
 
 void saveFavourite(QWidget* owner, QWidget* command, UiLanguage language, FigureKind kind, const QString& name)
 {
+    if (!handler()) {
+        loadFeatures(language); // the favourites install the handler when they are loaded
+    }
     if (handler()) {
         handler()(owner, command, language, kind, name);
     }

@@ -1,13 +1,16 @@
 #include "ui/common/Windows.h"
 
 #include "ui/common/Accessibility.h"
+#include "ui/common/Features.h"
 #include "ui/common/Icons.h"
 #include "ui/common/QtTexts.h"
 #include "ui/common/WindowManners.h"
 #include "ui/common/X11Hints.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QTimer>
+#include <QWindow>
 
 namespace quorvel::ui {
 
@@ -31,6 +34,38 @@ protected:
     }
 };
 
+// Gives the application its icon once the first window has been painted on screen: decoding the icon's
+// pictures would otherwise hold back the first window. Every window without an icon of its own shows the
+// application's.
+class IconAfterFirstPaint final : public QObject
+{
+public:
+    explicit IconAfterFirstPaint(QWidget* window) : QObject(window), m_window(window) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_window && event->type() == QEvent::Show && m_window->windowHandle() != nullptr) {
+            m_window->removeEventFilter(this);
+            m_window->windowHandle()->installEventFilter(this); // exposures reach the native window
+        } else if (watched == m_window->windowHandle() && event->type() == QEvent::Expose &&
+                   m_window->windowHandle()->isExposed()) {
+            watched->removeEventFilter(this);
+            // Queued: the exposure paints the window first.
+            QTimer::singleShot(0, qApp, [] {
+                if (QGuiApplication::windowIcon().isNull()) {
+                    QGuiApplication::setWindowIcon(applicationIcon());
+                }
+            });
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+};
+
 } // namespace
 
 void setupProgramWindow(QWidget* window, const QString& objectName, const QString& caption, WindowButtons buttons)
@@ -51,7 +86,9 @@ void setupProgramWindow(QWidget* window, const QString& objectName, const QStrin
     }
     window->setWindowFlags(flags);
     window->setWindowTitle(caption);
-    window->setWindowIcon(applicationIcon());
+    if (QGuiApplication::windowIcon().isNull()) {
+        window->installEventFilter(new IconAfterFirstPaint(window));
+    }
     centreWhenFirstShown(window);
     installAccessibility();
     window->installEventFilter(new NameButtonsOnFirstShow(window));
@@ -85,7 +122,10 @@ QWidget* Windows::show(WindowRole role, UiLanguage language)
     useQtTextsOf(language); // the window's standard buttons and dialogs speak its edition's language
     QWidget* window = find(role, language);
     if (window == nullptr) {
-        const auto factory = m_factories.find(role);
+        auto factory = m_factories.find(role);
+        if ((factory == m_factories.end() || !factory->second) && loadFeatures(language)) {
+            factory = m_factories.find(role); // the loaded features have registered their windows
+        }
         if (factory == m_factories.end() || !factory->second) {
             return nullptr;
         }

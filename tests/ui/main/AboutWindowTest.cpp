@@ -4,7 +4,6 @@
 #include "tests/ui/main/UiMainTesting.h"
 #include "ui/common/ClickableLabel.h"
 #include "ui/common/Twips.h"
-#include "ui/companions/CompanionRegistration.h"
 #include "ui/main/MainRegistration.h"
 
 #include <QFontMetrics>

@@ -2,7 +2,6 @@
 // Spanish edition, English in the English one, across a language switch and as the user turns from one
 // edition's window to the other's. Needs Qt's Spanish translation (Debian qt6-translations-l10n).
 #include "tests/ui/main/UiMainTesting.h"
-#include "ui/companions/CompanionRegistration.h"
 #include "ui/main/MainRegistration.h"
 
 #include <QAction>

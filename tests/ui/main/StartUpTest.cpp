@@ -4,7 +4,6 @@
 
 #include "settings/Settings.h"
 #include "tests/ui/main/UiMainTesting.h"
-#include "ui/companions/CompanionRegistration.h"
 #include "ui/main/MainRegistration.h"
 
 #include <QDir>

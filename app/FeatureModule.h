@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+// Loads the module of features that the program uses after its first window (favourites, companion windows,
+// availability) and registers them. Returns the empty text, or what went wrong.
+QString loadFeatureModule();
