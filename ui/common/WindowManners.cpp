@@ -1,6 +1,7 @@
 #include "ui/common/WindowManners.h"
 
 #include "ui/common/Windows.h"
+#include "ui/common/X11.h"
 
 #include <QCloseEvent>
 #include <QEvent>
@@ -12,10 +13,6 @@
 #include <QWidget>
 #include <QWindow>
 
-#include <xcb/xcb.h>
-
-#include <cstdlib>
-#include <memory>
 #include <optional>
 
 namespace quorvel::ui {
@@ -26,33 +23,22 @@ namespace {
 constexpr int FrameCheckMs = 25;
 constexpr int FrameWaitMs = 3000;
 
-struct FreeDeleter
-{
-    void operator()(void* p) const { std::free(p); }
-};
-
 // The frame a window manager has put around a window on X11, from the _NET_FRAME_EXTENTS it sets on the
 // window. Qt's own idea of the frame can lag behind (it reads the extents at moments of its own choosing),
 // so the centring reads them itself. Nothing while the window has no frame or off X11.
 std::optional<QMargins> x11FrameExtents(QWidget* window)
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || !window->testAttribute(Qt::WA_WState_Created)) {
+    xcb_connection_t* connection = x11::connection();
+    if (connection == nullptr || !window->testAttribute(Qt::WA_WState_Created)) {
         return std::nullopt;
     }
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
-    if (connection == nullptr || xcb_connection_has_error(connection) != 0) {
-        return std::nullopt;
-    }
-    static constexpr char Name[] = "_NET_FRAME_EXTENTS";
-    const std::unique_ptr<xcb_intern_atom_reply_t, FreeDeleter> atom(
-        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, sizeof Name - 1, Name), nullptr));
-    if (!atom || atom->atom == XCB_ATOM_NONE) {
+    const xcb_atom_t extentsAtom = x11::atom(connection, "_NET_FRAME_EXTENTS", true);
+    if (extentsAtom == XCB_ATOM_NONE) {
         return std::nullopt;
     }
     const auto id = static_cast<xcb_window_t>(window->winId());
-    const std::unique_ptr<xcb_get_property_reply_t, FreeDeleter> reply(xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, id, atom->atom, XCB_ATOM_CARDINAL, 0, 4), nullptr));
+    const x11::Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, id, extentsAtom, XCB_ATOM_CARDINAL, 0, 4), nullptr));
     if (!reply || xcb_get_property_value_length(reply.get()) != 4 * static_cast<int>(sizeof(uint32_t))) {
         return std::nullopt;
     }
