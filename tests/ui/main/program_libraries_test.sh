@@ -14,9 +14,20 @@ for lib in $later; do
     needed "$module" | grep -qx "$lib" || fail "the module of features does not bring $lib"
 done
 
-# While the About window is on show, none of them, nor the module, is in the running program.
+# Every symbol the module takes from outside is there when the program loads it: in the program itself or in a
+# library the module brings.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+nm -D --defined-only "$program" | awk '{print $NF}' | sed 's/@.*//' >"$work/defined"
+for lib in $(ldd "$module" | awk '$2 == "=>" && $3 ~ /^\// {print $3}'); do
+    nm -D --defined-only "$lib" | awk '{print $NF}' | sed 's/@.*//' >>"$work/defined"
+done
+sort -u -o "$work/defined" "$work/defined"
+nm -D --undefined-only "$module" | awk '$1 == "U" {print $2}' | sed 's/@.*//' | sort -u >"$work/needed"
+missing=$(comm -23 "$work/needed" "$work/defined")
+[ -z "$missing" ] || fail "the module of features needs symbols nobody defines: $(echo "$missing" | head -5 | tr '\n' ' ')"
+
+# While the About window is on show, none of them, nor the module, is in the running program.
 QUORVEL_SYSTEM_DIR="$work" "$program" -platform offscreen >"$work/out.log" 2>&1 &
 pid=$!
 i=0
