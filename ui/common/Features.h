@@ -6,8 +6,6 @@
 
 #include <functional>
 
-class QWidget;
-
 namespace quorvel::ui {
 
 /// The favourites, the companion windows and the availability window are loaded by the program when they are

@@ -5,7 +5,7 @@
 set -u
 quorvel="$1"
 out="$2"
-for tool in xwininfo import; do
+for tool in xwininfo xprop import; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "SKIP: $tool is not installed (x11-utils / imagemagick); the real-window test cannot run"
         exit 77
@@ -37,6 +37,15 @@ status=0
 if wait_for 'Acerca de "Quorvel v1.1"' 15; then
     echo "About window mapped"
     import -window root "$out/quorvel-about.png"
+    # The window icon follows the first paint: the task bar's icon of all three sizes, within a few seconds.
+    about=$(xwininfo -root -tree | grep -F '"Acerca de "Quorvel v1.1"":' | awk '{print $1}' | head -n 1)
+    tries=0
+    until xprop -id "$about" _NET_WM_ICON 2>/dev/null | grep -q 'Icon (128 x 128)'; do
+        tries=$((tries + 1))
+        if [ "$tries" -ge 25 ]; then echo "FAIL: the About window has no icon"; status=1; break; fi
+        sleep 0.2
+    done
+    xprop -id "$about" _NET_WM_ICON 2>/dev/null | grep -o 'Icon ([0-9]* x [0-9]*)' | tr '\n' ' '; echo
     if gone 'Quorvel v1.1'; then echo "no main window yet: right"; else echo "FAIL: main window before About closed"; status=1; fi
 else
     echo "FAIL: the About window did not appear"; status=1
