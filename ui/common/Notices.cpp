@@ -1,51 +1,23 @@
 #include "ui/common/Notices.h"
 
+#include "ui/common/QtTexts.h"
 #include "ui/common/Texts.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTranslator>
 
 namespace quorvel::ui {
 
 namespace {
 
-/// Qt's own words (the buttons and labels of a file dialog) in the edition's language while it is shown.
-class QtWordsOfEdition
-{
-public:
-    explicit QtWordsOfEdition(UiLanguage language)
-    {
-        if (language == UiLanguage::Spanish &&
-            m_translator.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
-                              QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-            m_installed = QCoreApplication::installTranslator(&m_translator);
-        }
-    }
-    ~QtWordsOfEdition()
-    {
-        if (m_installed) {
-            QCoreApplication::removeTranslator(&m_translator);
-        }
-    }
-    QtWordsOfEdition(const QtWordsOfEdition&) = delete;
-    QtWordsOfEdition& operator=(const QtWordsOfEdition&) = delete;
-
-private:
-    QTranslator m_translator;
-    bool m_installed = false;
-};
-
 /// Qt's own file dialog (not the desktop's), so that its words follow the edition rather than the system.
 QString askFileName(QWidget* parent, const QString& caption, const QString& path, const QString& filter,
                     UiLanguage language, QFileDialog::AcceptMode mode)
 {
-    const QtWordsOfEdition words(language);
+    const QtTextsDuring words(language); // the dialog's buttons and labels in the edition's language
     QFileDialog dialog(parent, caption, path, filter);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(mode);

@@ -22,6 +22,8 @@ QTranslator* spanishQtTexts()
     return translator;
 }
 
+bool spanishInstalled = false;
+
 } // namespace
 
 void useQtTextsOf(UiLanguage language)
@@ -29,7 +31,6 @@ void useQtTextsOf(UiLanguage language)
     if (QCoreApplication::instance() == nullptr) {
         return;
     }
-    static bool spanishInstalled = false;
     const bool wantSpanish = language == UiLanguage::Spanish;
     if (wantSpanish == spanishInstalled) {
         return;
@@ -44,6 +45,17 @@ void useQtTextsOf(UiLanguage language)
         QCoreApplication::removeTranslator(spanish);
     }
     spanishInstalled = wantSpanish;
+}
+
+QtTextsDuring::QtTextsDuring(UiLanguage language)
+    : m_before(spanishInstalled ? UiLanguage::Spanish : UiLanguage::English)
+{
+    useQtTextsOf(language);
+}
+
+QtTextsDuring::~QtTextsDuring()
+{
+    useQtTextsOf(m_before);
 }
 
 } // namespace quorvel::ui

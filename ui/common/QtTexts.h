@@ -9,4 +9,18 @@ namespace quorvel::ui {
 /// Without the translation installed, Qt's English stays. Cheap when the language is already in use.
 void useQtTextsOf(UiLanguage language);
 
+/// Qt's own texts in the given edition's language for as long as it lives (a file dialog of that edition), then
+/// back to what they were.
+class QtTextsDuring
+{
+public:
+    explicit QtTextsDuring(UiLanguage language);
+    ~QtTextsDuring();
+    QtTextsDuring(const QtTextsDuring&) = delete;
+    QtTextsDuring& operator=(const QtTextsDuring&) = delete;
+
+private:
+    UiLanguage m_before;
+};
+
 } // namespace quorvel::ui

@@ -1,6 +1,8 @@
 // Qt's own texts (standard buttons, file dialogs) follow the edition of the window in use: Spanish in the
 // Spanish edition, English in the English one, across a language switch and as the user turns from one
 // edition's window to the other's. Needs Qt's Spanish translation (Debian qt6-translations-l10n).
+#include "ui/common/QtTexts.h"
+
 #include "tests/ui/main/UiMainTesting.h"
 #include "ui/main/MainRegistration.h"
 
@@ -108,6 +110,34 @@ private Q_SLOTS:
         auto* buttons = dialog.findChild<QDialogButtonBox*>();
         QVERIFY(buttons != nullptr);
         QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancelar"));
+    }
+
+    // A file dialog of one edition while a window of the other is in use: its words, then back.
+    void aDialogOfTheOtherEditionSpeaksItsOwnLanguageWhileItLasts_data()
+    {
+        QTest::addColumn<UiLanguage>("inUse");
+        QTest::addColumn<UiLanguage>("dialog");
+        QTest::addColumn<QStringList>("during");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("English dialog, Spanish window")
+            << UiLanguage::Spanish << UiLanguage::English << English << Spanish;
+        QTest::newRow("Spanish dialog, English window")
+            << UiLanguage::English << UiLanguage::Spanish << Spanish << English;
+        QTest::newRow("same edition") << UiLanguage::Spanish << UiLanguage::Spanish << Spanish << Spanish;
+    }
+
+    void aDialogOfTheOtherEditionSpeaksItsOwnLanguageWhileItLasts()
+    {
+        QFETCH(UiLanguage, inUse);
+        QFETCH(UiLanguage, dialog);
+        QFETCH(QStringList, during);
+        QFETCH(QStringList, after);
+        useQtTextsOf(inUse);
+        {
+            const QtTextsDuring words(dialog);
+            QCOMPARE(standardButtonTexts(), during);
+        }
+        QCOMPARE(standardButtonTexts(), after);
     }
 };
 
