@@ -724,35 +724,32 @@ void FavouritesStore::toEnd(bool first)
 
 void FavouritesStore::toNext()
 {
-    useFile();
-    if (m_beforeFirst) {
-        toFirst();
-        return;
-    }
-    if (m_afterLast) {
-        throw StoreFailure(StoreProblem::NoRecord, "the cursor is after the last record");
-    }
-    const auto row = selectRow(m_queries->next, nullptr, &m_current);
-    if (!row) {
-        m_afterLast = true;
-        return;
-    }
-    place(row);
+    step(true);
 }
 
 void FavouritesStore::toPrevious()
 {
+    step(false);
+}
+
+void FavouritesStore::step(bool forward)
+{
     useFile();
-    if (m_afterLast) {
-        toLast();
+    // From before the first record a step forward lands on the first one; from after the last, a step back on
+    // the last one. Beyond the other end there is nothing to step to.
+    bool& outBehind = forward ? m_beforeFirst : m_afterLast;
+    bool& outAhead = forward ? m_afterLast : m_beforeFirst;
+    if (outBehind) {
+        toEnd(forward);
         return;
     }
-    if (m_beforeFirst) {
-        throw StoreFailure(StoreProblem::NoRecord, "the cursor is before the first record");
+    if (outAhead) {
+        throw StoreFailure(StoreProblem::NoRecord,
+                           forward ? "the cursor is after the last record" : "the cursor is before the first record");
     }
-    const auto row = selectRow(m_queries->previous, nullptr, &m_current);
+    const auto row = selectRow(forward ? m_queries->next : m_queries->previous, nullptr, &m_current);
     if (!row) {
-        m_beforeFirst = true;
+        outAhead = true;
         return;
     }
     place(row);

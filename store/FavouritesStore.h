@@ -141,6 +141,8 @@ private:
     void place(const std::optional<Row>& row);
     /// Moves to the first or last record; an empty table is a failure.
     void toEnd(bool first);
+    /// One record forward or back; off either end the cursor stands before the first or after the last.
+    void step(bool forward);
     /// Moves to the first or last record of the name; false if none.
     bool findByName(bool first, const QString& name);
     std::optional<Row> selectRow(const std::string& sql, const QString* text, const Row* key);
