@@ -1,43 +1,24 @@
 // quorvel-code --check run as a process against a fake RDAP server that this test serves on a loopback port.
 #include "tests/availability/FakeRdapServer.h"
+#include "tests/cli/ProgramRun.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <vector>
-
-extern char** environ;
 
 using quorvel::test::FakeRdapServer;
 using Behaviour = FakeRdapServer::Behaviour;
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-// Where a standard stream of the program goes in the runs that set each one up.
-enum Stream
-{
-    File,   // a file (standard input: an empty one), read back after the run
-    Closed, // no descriptor at all
-    Full,   // /dev/full: every write fails with "no space left"
-};
+using Run = quorvel::test::RunResult;
+using quorvel::test::Stream;
+using quorvel::test::utf8;
+using enum Stream;
 
 // The report of "ab" for a person, in English, with the .com domains only and none of them registered.
 constexpr char AbReport[] = "ab\n"
@@ -54,6 +35,10 @@ class QuorvelCodeCheckTest : public QObject
     Q_OBJECT
 
     QTemporaryDir m_home;
+    // The runs started without QProcess, waited for while this process serves the fake server.
+    const quorvel::test::ProgramRun m_program{
+        QUORVEL_CODE_PATH, m_home.path(),
+        [](const std::function<bool()>& done, int timeoutMs) { return QTest::qWaitFor(done, timeoutMs); }};
 
     // Runs quorvel-code with the arguments and input while this process serves the fake server.
     Run run(const QStringList& arguments, const QByteArray& input = {}, int timeoutMs = 30000)
@@ -84,99 +69,6 @@ class QuorvelCodeCheckTest : public QObject
     static QStringList bootstrapArgs(const FakeRdapServer& server)
     {
         return {QStringLiteral("--check"), QStringLiteral("--rdap-bootstrap"), server.bootstrapAddress().toString()};
-    }
-
-    // Starts quorvel-code with the arguments; the file actions set up its standard streams.
-    static pid_t start(const QStringList& arguments, const posix_spawn_file_actions_t* actions)
-    {
-        std::vector<QByteArray> texts{QByteArrayLiteral(QUORVEL_CODE_PATH)};
-        for (const QString& argument : arguments) {
-            texts.push_back(argument.toUtf8());
-        }
-        std::vector<char*> argv;
-        for (QByteArray& text : texts) {
-            argv.push_back(text.data());
-        }
-        argv.push_back(nullptr);
-        pid_t pid = -1;
-        return posix_spawn(&pid, QUORVEL_CODE_PATH, actions, nullptr, argv.data(), environ) == 0 ? pid : -1;
-    }
-
-    // Serves the fake server until the program ends. Returns its exit status, or -1 when it did not exit normally
-    // in time.
-    static int finish(pid_t pid, int timeoutMs = 30000)
-    {
-        int status = 0;
-        pid_t ended = 0;
-        (void)QTest::qWaitFor(
-            [&] {
-                ended = waitpid(pid, &status, WNOHANG);
-                return ended != 0;
-            },
-            timeoutMs);
-        if (ended == 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return -1;
-        }
-        return ended == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    // Has the program ended? It is left to be waited for.
-    static bool ended(pid_t pid)
-    {
-        siginfo_t info{};
-        return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0;
-    }
-
-    // Runs quorvel-code with each standard stream set up as given; what went to files comes back in the result.
-    Run runWith(const QStringList& arguments, Stream in, Stream out, Stream err)
-    {
-        const QByteArray inPath = m_home.filePath(QStringLiteral("in")).toLocal8Bit();
-        const QByteArray outPath = m_home.filePath(QStringLiteral("out")).toLocal8Bit();
-        const QByteArray errPath = m_home.filePath(QStringLiteral("err")).toLocal8Bit();
-        for (const QByteArray& path : {inPath, outPath, errPath}) {
-            QFile file(QString::fromLocal8Bit(path));
-            if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-                return {};
-            }
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        struct Setup
-        {
-            int fd;
-            Stream stream;
-            const QByteArray& path;
-        };
-        for (const Setup& setup : {Setup{0, in, inPath}, Setup{1, out, outPath}, Setup{2, err, errPath}}) {
-            switch (setup.stream) {
-            case File:
-                posix_spawn_file_actions_addopen(&actions, setup.fd, setup.path.constData(),
-                                                 setup.fd == 0 ? O_RDONLY : O_WRONLY, 0);
-                break;
-            case Closed:
-                posix_spawn_file_actions_addclose(&actions, setup.fd);
-                break;
-            case Full:
-                posix_spawn_file_actions_addopen(&actions, setup.fd, "/dev/full", O_WRONLY, 0);
-                break;
-            }
-        }
-        const pid_t pid = start(arguments, &actions);
-        posix_spawn_file_actions_destroy(&actions);
-        Run result;
-        if (pid < 0) {
-            return result;
-        }
-        result.status = finish(pid);
-        for (const auto& [path, target] : {std::pair{&outPath, &result.out}, std::pair{&errPath, &result.err}}) {
-            QFile file(QString::fromLocal8Bit(*path));
-            if (file.open(QIODevice::ReadOnly)) {
-                *target = file.readAll();
-            }
-        }
-        return result;
     }
 
 private Q_SLOTS:
@@ -238,19 +130,19 @@ private Q_SLOTS:
         QFETCH(int, status);
         QFETCH(QByteArray, expectedOut);
         QFETCH(QByteArray, expectedErr);
-        if ((out == Full || err == Full) && access("/dev/full", W_OK) != 0) {
+        if ((Stream(out) == Full || Stream(err) == Full) && access("/dev/full", W_OK) != 0) {
             QSKIP("no /dev/full here");
         }
         FakeRdapServer server;
         server.setBehaviour(QStringLiteral("ab.com"), Behaviour::Registered);
-        const Run result = runWith(bootstrapArgs(server) +
-                                       QStringList{QStringLiteral("--lang"), QStringLiteral("en"),
-                                                   QStringLiteral("--endings"), QStringLiteral("net")} +
-                                       names,
-                                   Stream(in), Stream(out), Stream(err));
+        const Run result = m_program.run(utf8(bootstrapArgs(server) +
+                                              QStringList{QStringLiteral("--lang"), QStringLiteral("en"),
+                                                          QStringLiteral("--endings"), QStringLiteral("net")} +
+                                              names),
+                                         {}, Stream(in), Stream(out), Stream(err));
         QCOMPARE(result.status, status);
         QCOMPARE(result.out, expectedOut);
-        if (err == File) {
+        if (Stream(err) == File) {
             QCOMPARE(result.err, expectedErr);
         }
     }
@@ -268,56 +160,14 @@ private Q_SLOTS:
         for (int i = 0; i < count; ++i) {
             arguments << QStringLiteral("ab");
         }
-        int pipeFds[2];
-        QCOMPARE(pipe2(pipeFds, O_CLOEXEC), 0);
-        QVERIFY(fcntl(pipeFds[1], F_SETPIPE_SZ, 4096) >= 0);
-        const int capacity = fcntl(pipeFds[0], F_GETPIPE_SZ);
-        QVERIFY(capacity > 0 && capacity < count * int(sizeof AbReport - 1));
-        QCOMPARE(fcntl(pipeFds[1], F_SETFL, fcntl(pipeFds[1], F_GETFL) | O_NONBLOCK), 0);
-        QCOMPARE(fcntl(pipeFds[0], F_SETFL, fcntl(pipeFds[0], F_GETFL) | O_NONBLOCK), 0);
-        const QByteArray errPath = m_home.filePath(QStringLiteral("burst-err")).toLocal8Bit();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const pid_t pid = start(arguments, &actions);
-        posix_spawn_file_actions_destroy(&actions);
-        close(pipeFds[1]);
-        if (pid < 0) {
-            close(pipeFds[0]);
-            QFAIL("quorvel-code did not start");
-        }
         // Nothing is read until the pipe has no room for one more report (or the program has ended).
-        const bool full = QTest::qWaitFor(
-            [&] {
-                int queued = 0;
-                return ended(pid) ||
-                       (ioctl(pipeFds[0], FIONREAD, &queued) == 0 && queued > capacity - int(sizeof AbReport - 1));
-            },
-            30000);
-        QByteArray out;
-        const bool drained = QTest::qWaitFor(
-            [&] {
-                char buffer[4096];
-                for (;;) {
-                    const ssize_t got = read(pipeFds[0], buffer, sizeof buffer);
-                    if (got > 0) {
-                        out.append(buffer, got);
-                    } else {
-                        return got == 0 || (errno != EAGAIN && errno != EINTR);
-                    }
-                }
-            },
-            30000);
-        close(pipeFds[0]);
-        const int status = finish(pid);
-        QVERIFY(full);
-        QVERIFY(drained);
-        QFile err(QString::fromLocal8Bit(errPath));
-        QVERIFY(err.open(QIODevice::ReadOnly));
-        QCOMPARE(err.readAll(), QByteArray());
-        QCOMPARE(status, 0);
+        const auto piped = m_program.runIntoFullPipe(utf8(arguments), int(sizeof AbReport - 1));
+        QVERIFY(piped.capacity > 0 && piped.capacity < count * int(sizeof AbReport - 1));
+        QVERIFY(piped.full);
+        QVERIFY(piped.drained);
+        QCOMPARE(piped.err, QByteArray());
+        QCOMPARE(piped.status, 0);
+        const QByteArray& out = piped.out;
         QCOMPARE(out.size(), count * qsizetype(sizeof AbReport - 1));
         for (qsizetype at = 0; at < out.size(); at += qsizetype(sizeof AbReport - 1)) {
             QCOMPARE(out.mid(at, qsizetype(sizeof AbReport - 1)), QByteArray(AbReport));

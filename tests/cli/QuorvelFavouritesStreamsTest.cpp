@@ -1,6 +1,7 @@
 // quorvel-favourites run as a process with its standard streams closed, full or a slow non-blocking pipe: what
 // reaches standard output, what the report says, the exit status, and that the favourites file is left as it
 // should be.
+#include "tests/cli/ProgramRun.h"
 #include "tests/support/FavouritesFixtures.h"
 
 #include <QFile>
@@ -8,11 +9,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -21,29 +18,14 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 using namespace quorvel;
 
 namespace {
 
-// Where a standard stream of the program goes.
-enum class Stream
-{
-    File,   // a file: standard input reads the case's input, the outputs are read back after the run
-    Closed, // no descriptor at all
-    Full,   // /dev/full: every write fails with "no space left"
-};
+using test::Stream;
 
 const std::string Prefix = FIGURE_SITE_PREFIX;
 const std::string AbcCsv = "name,figure,address\r\nabc,t,http://www." + Prefix + "-abc-tlx.com\r\n";
-
-struct Outcome
-{
-    int status = -1;
-    std::string out;
-    std::string err;
-};
 
 class QuorvelFavouritesStreamsTest : public testing::Test
 {
@@ -55,96 +37,11 @@ protected:
 
     void SetUp() override { ASSERT_EQ(setenv("QUORVEL_DATA_DIR", m_dir.path().toLocal8Bit().constData(), 1), 0); }
 
-    static pid_t start(const std::vector<std::string>& arguments, const posix_spawn_file_actions_t* actions)
-    {
-        std::vector<std::string> texts{QUORVEL_FAVOURITES_PATH};
-        texts.insert(texts.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv;
-        for (std::string& text : texts) {
-            argv.push_back(text.data());
-        }
-        argv.push_back(nullptr);
-        pid_t pid = -1;
-        return posix_spawn(&pid, QUORVEL_FAVOURITES_PATH, actions, nullptr, argv.data(), environ) == 0 ? pid : -1;
-    }
-
-    // The exit status, or -1 when the program did not exit normally within half a minute.
-    static int finish(pid_t pid)
-    {
-        int status = 0;
-        for (int i = 0; i < 3000; ++i) {
-            const pid_t ended = waitpid(pid, &status, WNOHANG);
-            if (ended == pid) {
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            if (ended < 0) {
-                return -1;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-        return -1;
-    }
-
-    static bool ended(pid_t pid)
-    {
-        siginfo_t info{};
-        return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0;
-    }
+    const test::ProgramRun m_program{QUORVEL_FAVOURITES_PATH, m_dir.path()};
 
     static std::string readBack(const QByteArray& name)
     {
-        QFile file(QString::fromLocal8Bit(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string("(unreadable)");
-    }
-
-    Outcome runWith(const std::vector<std::string>& arguments, const std::string& input, Stream in, Stream out,
-                    Stream err)
-    {
-        const QByteArray inPath = local("in");
-        const QByteArray outPath = local("out");
-        const QByteArray errPath = local("err");
-        for (const QByteArray& name : {inPath, outPath, errPath}) {
-            QFile file(QString::fromLocal8Bit(name));
-            EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            if (name == inPath) {
-                file.write(input.data(), static_cast<qint64>(input.size()));
-            }
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        struct Setup
-        {
-            int fd;
-            Stream stream;
-            const QByteArray& path;
-        };
-        for (const Setup& setup : {Setup{0, in, inPath}, Setup{1, out, outPath}, Setup{2, err, errPath}}) {
-            switch (setup.stream) {
-            case Stream::File:
-                posix_spawn_file_actions_addopen(&actions, setup.fd, setup.path.constData(),
-                                                 setup.fd == 0 ? O_RDONLY : O_WRONLY, 0);
-                break;
-            case Stream::Closed:
-                posix_spawn_file_actions_addclose(&actions, setup.fd);
-                break;
-            case Stream::Full:
-                posix_spawn_file_actions_addopen(&actions, setup.fd, "/dev/full", O_WRONLY, 0);
-                break;
-            }
-        }
-        const pid_t pid = start(arguments, &actions);
-        posix_spawn_file_actions_destroy(&actions);
-        Outcome result;
-        if (pid < 0) {
-            ADD_FAILURE() << "quorvel-favourites did not start";
-            return result;
-        }
-        result.status = finish(pid);
-        result.out = readBack(outPath);
-        result.err = readBack(errPath);
-        return result;
+        return test::readBack(QString::fromLocal8Bit(name)).toStdString();
     }
 };
 
@@ -166,9 +63,11 @@ TEST_F(QuorvelFavouritesStreamsTest, eachStandardStreamFailsOnItsOwn)
     if (access("/dev/full", W_OK) != 0) {
         GTEST_SKIP() << "no /dev/full here";
     }
-    using S = Stream;
+    using enum Stream;
     const std::string badDescriptor = "quorvel-favourites: cannot write the output: Bad file descriptor\n";
     const std::string noSpace = "quorvel-favourites: cannot write the output: No space left on device\n";
+    const std::string unread =
+        "quorvel-favourites: -: line 1: the file could not be read: Bad file descriptor; nothing was imported\n";
     const std::vector<StreamCase> cases = {
         // A report line that cannot be written costs only that line: all of the output is still written and the
         // exit status tells the loss.
@@ -176,31 +75,21 @@ TEST_F(QuorvelFavouritesStreamsTest, eachStandardStreamFailsOnItsOwn)
          "abcde r, abc t",
          {"list"},
          "",
-         S::File,
-         S::File,
-         S::Closed,
+         File,
+         File,
+         Closed,
          0,
          "abc\tt\nabcde\tr\n",
          "",
          nullptr},
-        {"export, error output full",
-         "abc t, xyz q",
-         {"export", "-"},
-         "",
-         S::File,
-         S::File,
-         S::Full,
-         1,
-         AbcCsv,
-         "",
-         nullptr},
+        {"export, error output full", "abc t, xyz q", {"export", "-"}, "", File, File, Full, 1, AbcCsv, "", nullptr},
         {"export, error output closed",
          "abc t, xyz q",
          {"export", "-"},
          "",
-         S::File,
-         S::File,
-         S::Closed,
+         File,
+         File,
+         Closed,
          1,
          AbcCsv,
          "",
@@ -209,9 +98,9 @@ TEST_F(QuorvelFavouritesStreamsTest, eachStandardStreamFailsOnItsOwn)
          nullptr,
          {"add", "Mi Empresa", "r"},
          "",
-         S::File,
-         S::File,
-         S::Full,
+         File,
+         File,
+         Full,
          1,
          "miempresa r: kept\n",
          "",
@@ -220,9 +109,9 @@ TEST_F(QuorvelFavouritesStreamsTest, eachStandardStreamFailsOnItsOwn)
          nullptr,
          {"add", "Mi Empresa", "r"},
          "",
-         S::File,
-         S::File,
-         S::Closed,
+         File,
+         File,
+         Closed,
          1,
          "miempresa r: kept\n",
          "",
@@ -231,110 +120,40 @@ TEST_F(QuorvelFavouritesStreamsTest, eachStandardStreamFailsOnItsOwn)
          "abc t",
          {"import", "-"},
          "name,figure\nA B,r\n",
-         S::File,
-         S::File,
-         S::Full,
+         File,
+         File,
+         Full,
          1,
          "",
          "",
          "abc t, ab r"},
         // Output that cannot be written is told on the error output. The eight bytes of "abcde\tr\n" are the size
         // of an event counter: they must not vanish into whatever the program opened first.
-        {"list, output closed", "abcde r", {"list"}, "", S::File, S::Closed, S::File, 1, "", badDescriptor, nullptr},
-        {"list, output full", "abcde r", {"list"}, "", S::File, S::Full, S::File, 1, "", noSpace, nullptr},
-        {"list --json, output full",
-         "abc t",
-         {"list", "--json"},
-         "",
-         S::File,
-         S::Full,
-         S::File,
-         1,
-         "",
-         noSpace,
-         nullptr},
-        {"export, output closed",
-         "abc t",
-         {"export"},
-         "",
-         S::File,
-         S::Closed,
-         S::File,
-         1,
-         "",
-         "quorvel-favourites: cannot write the output: Bad file descriptor\n",
-         nullptr},
-        {"export, output full",
-         "abc t",
-         {"export"},
-         "",
-         S::File,
-         S::Full,
-         S::File,
-         1,
-         "",
-         "quorvel-favourites: cannot write the output: No space left on device\n",
-         nullptr},
+        {"list, output closed", "abcde r", {"list"}, "", File, Closed, File, 1, "", badDescriptor, nullptr},
+        {"list, output full", "abcde r", {"list"}, "", File, Full, File, 1, "", noSpace, nullptr},
+        {"list --json, output full", "abc t", {"list", "--json"}, "", File, Full, File, 1, "", noSpace, nullptr},
+        {"export, output closed", "abc t", {"export"}, "", File, Closed, File, 1, "", badDescriptor, nullptr},
+        {"export, output full", "abc t", {"export"}, "", File, Full, File, 1, "", noSpace, nullptr},
         // The records are kept or forgotten all the same; only their report is lost.
-        {"add, output closed",
-         nullptr,
-         {"add", "abc", "r"},
-         "",
-         S::File,
-         S::Closed,
-         S::File,
-         1,
-         "",
-         badDescriptor,
-         "abc r"},
-        {"remove, output full",
-         "abc t, xyz r",
-         {"remove", "abc", "t"},
-         "",
-         S::File,
-         S::Full,
-         S::File,
-         1,
-         "",
-         noSpace,
-         "xyz r"},
-        {"--version, output full", nullptr, {"--version"}, "", S::File, S::Full, S::File, 1, "", noSpace, nullptr},
+        {"add, output closed", nullptr, {"add", "abc", "r"}, "", File, Closed, File, 1, "", badDescriptor, "abc r"},
+        {"remove, output full", "abc t, xyz r", {"remove", "abc", "t"}, "", File, Full, File, 1, "", noSpace, "xyz r"},
+        {"--version, output full", nullptr, {"--version"}, "", File, Full, File, 1, "", noSpace, nullptr},
         // With both outputs closed nothing the program opens may take their numbers: the favourites file least of
         // all.
-        {"export, both outputs closed", "abc t", {"export"}, "", S::File, S::Closed, S::Closed, 1, "", "", nullptr},
-        {"add, both outputs closed",
-         "abc t",
-         {"add", "x y", "p"},
-         "",
-         S::File,
-         S::Closed,
-         S::Closed,
-         1,
-         "",
-         "",
-         "abc t, xy p"},
+        {"export, both outputs closed", "abc t", {"export"}, "", File, Closed, Closed, 1, "", "", nullptr},
+        {"add, both outputs closed", "abc t", {"add", "x y", "p"}, "", File, Closed, Closed, 1, "", "", "abc t, xy p"},
         // Standard input closed is told as such, never read from something else that took its number.
-        {"import, input closed",
-         nullptr,
-         {"import", "-"},
-         "",
-         S::Closed,
-         S::File,
-         S::File,
-         1,
-         "",
-         "quorvel-favourites: -: line 1: the file could not be read: Bad file descriptor; nothing was imported\n",
-         nullptr},
+        {"import, input closed", nullptr, {"import", "-"}, "", Closed, File, File, 1, "", unread, nullptr},
         {"import --dry-run, input closed",
          "abc t",
          {"import", "--dry-run", "-"},
          "",
-         S::Closed,
-         S::File,
-         S::File,
+         Closed,
+         File,
+         File,
          1,
          "",
-         "quorvel-favourites: -: line 1: the file could not be read: Bad file descriptor; nothing was imported\n",
+         unread,
          nullptr},
     };
     for (const StreamCase& c : cases) {
@@ -344,13 +163,14 @@ TEST_F(QuorvelFavouritesStreamsTest, eachStandardStreamFailsOnItsOwn)
             test::makeFavouritesFile(path(), test::rows(c.rowsBefore));
         }
         const QByteArray before = c.rowsBefore != nullptr ? test::fileDigest(path()) : QByteArray();
-        const Outcome result = runWith(c.arguments, c.input, c.in, c.out, c.err);
-        EXPECT_EQ(result.status, c.status) << result.err;
-        if (c.out == S::File) {
-            EXPECT_EQ(result.out, c.expectedOut);
+        const test::RunResult result =
+            m_program.run(c.arguments, QByteArray::fromStdString(c.input), c.in, c.out, c.err);
+        EXPECT_EQ(result.status, c.status) << result.err.toStdString();
+        if (c.out == File) {
+            EXPECT_EQ(result.out.toStdString(), c.expectedOut);
         }
-        if (c.err == S::File) {
-            EXPECT_EQ(result.err, c.expectedErr);
+        if (c.err == File) {
+            EXPECT_EQ(result.err.toStdString(), c.expectedErr);
         }
         if (c.rowsAfter != nullptr) {
             EXPECT_EQ(test::readRows(path()), test::rows(c.rowsAfter));
@@ -363,7 +183,7 @@ TEST_F(QuorvelFavouritesStreamsTest, eachStandardStreamFailsOnItsOwn)
     // The export to a file is whole although its report line was lost.
     QFile::remove(path());
     test::makeFavouritesFile(path(), test::rows("abc t"));
-    EXPECT_EQ(runWith({"export", local("copy.csv").toStdString()}, "", S::File, S::File, S::Full).status, 1);
+    EXPECT_EQ(m_program.run({"export", local("copy.csv").toStdString()}, "", File, File, Full).status, 1);
     EXPECT_EQ(readBack(local("copy.csv")), AbcCsv);
 }
 
@@ -416,45 +236,12 @@ TEST_F(QuorvelFavouritesStreamsTest, aNonBlockingOutputThatFillsUpLosesNothing)
         expected += c.tail;
         test::makeFavouritesFile(path(), test::rows(rowText.c_str()));
 
-        int pipeFds[2];
-        ASSERT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
-        ASSERT_GE(fcntl(pipeFds[1], F_SETPIPE_SZ, 4096), 0);
-        const int capacity = fcntl(pipeFds[0], F_GETPIPE_SZ);
-        ASSERT_TRUE(capacity > 0 && static_cast<std::size_t>(capacity) < expected.size() / 2);
-        ASSERT_EQ(fcntl(pipeFds[1], F_SETFL, fcntl(pipeFds[1], F_GETFL) | O_NONBLOCK), 0);
-        const QByteArray errPath = local("pipe-err");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const pid_t pid = start(c.arguments, &actions);
-        posix_spawn_file_actions_destroy(&actions);
-        close(pipeFds[1]);
-        ASSERT_GT(pid, 0);
-        bool full = false;
-        for (int i = 0; i < 3000 && !full; ++i) {
-            int queued = 0;
-            full = ended(pid) || (ioctl(pipeFds[0], FIONREAD, &queued) == 0 && queued >= capacity - 64);
-            if (!full) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-        }
-        std::string out;
-        char buffer[4096];
-        for (;;) {
-            const ssize_t got = read(pipeFds[0], buffer, sizeof buffer);
-            if (got > 0) {
-                out.append(buffer, static_cast<std::size_t>(got));
-            } else if (got == 0 || errno != EINTR) {
-                break;
-            }
-        }
-        close(pipeFds[0]);
-        const int status = finish(pid);
-        EXPECT_TRUE(full);
-        EXPECT_EQ(readBack(errPath), "");
-        EXPECT_EQ(status, 0);
+        const test::PipeRunResult piped = m_program.runIntoFullPipe(c.arguments, 64);
+        ASSERT_TRUE(piped.capacity > 0 && static_cast<std::size_t>(piped.capacity) < expected.size() / 2);
+        const std::string out = piped.out.toStdString();
+        EXPECT_TRUE(piped.full);
+        EXPECT_EQ(piped.err.toStdString(), "");
+        EXPECT_EQ(piped.status, 0);
         EXPECT_EQ(out.size(), expected.size());
         EXPECT_TRUE(out == expected) << "the output differs from the records";
     }
@@ -470,13 +257,11 @@ TEST_F(QuorvelFavouritesStreamsTest, aNonBlockingInputThatComesSlowlyIsReadWhole
     ASSERT_EQ(fcntl(pipeFds[0], F_SETFL, fcntl(pipeFds[0], F_GETFL) | O_NONBLOCK), 0);
     const QByteArray outPath = local("slow-out");
     const QByteArray errPath = local("slow-err");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[0], 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const pid_t pid = start({"import", "-"}, &actions);
-    posix_spawn_file_actions_destroy(&actions);
+    test::StreamSetup streams;
+    streams.descriptor(0, pipeFds[0])
+        .open(1, outPath, O_WRONLY | O_CREAT | O_TRUNC)
+        .open(2, errPath, O_WRONLY | O_CREAT | O_TRUNC);
+    const pid_t pid = m_program.start({"import", "-"}, streams);
     close(pipeFds[0]);
     ASSERT_GT(pid, 0);
     // A program that gave up early has closed the pipe: writing to it then fails here instead of ending the test.
@@ -495,7 +280,7 @@ TEST_F(QuorvelFavouritesStreamsTest, aNonBlockingInputThatComesSlowlyIsReadWhole
     EXPECT_EQ(write(pipeFds[1], second.data(), second.size()), static_cast<ssize_t>(second.size()));
     close(pipeFds[1]);
     sigaction(SIGPIPE, &before, nullptr);
-    EXPECT_EQ(finish(pid), 0);
+    EXPECT_EQ(m_program.finish(pid), 0);
     EXPECT_EQ(readBack(outPath), "");
     EXPECT_EQ(readBack(errPath), "line 4: \"q r\" kept as \"qr\": U+0020 removed at position 2\n"
                                  "kept 2, corrected 1, already there 0, refused 0\n");
