@@ -1,6 +1,7 @@
 // Feeds any bytes to the favourites import readers, CSV or JSON as the first byte says, handed over in pieces
 // whose size the first byte also chooses: no crash, nothing held beyond the record limit, lines that never go
-// back, and nothing after a problem with the whole file.
+// back, nothing after a problem with the whole file, and the same rows and problems as when the input comes
+// all at once.
 #include "store/TransferFormat.h"
 
 #include <algorithm>
@@ -25,7 +26,7 @@ void check(bool condition, int line = __builtin_LINE())
     }
 }
 
-void readAll(TransferFormat format, std::string_view input, std::size_t piece)
+std::vector<std::string> readAll(TransferFormat format, std::string_view input, std::size_t piece)
 {
     std::size_t at = 0;
     TransferReader reader(format, [&](char* buffer, std::size_t size) -> long {
@@ -49,6 +50,7 @@ void readAll(TransferFormat format, std::string_view input, std::size_t piece)
         items.push_back(std::to_string(item.line) + (item.problem ? std::string(transferProblemName(*item.problem))
                                                                   : item.name + '\n' + item.figure));
     }
+    return items;
 }
 
 } // namespace
@@ -61,6 +63,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const TransferFormat format = (data[0] & 1) != 0 ? TransferFormat::Json : TransferFormat::Csv;
     const std::size_t piece = 1 + (data[0] >> 1);
     const std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
-    readAll(format, input, piece);
+    check(readAll(format, input, piece) == readAll(format, input, input.size() + 1));
     return 0;
 }

@@ -25,6 +25,7 @@ public:
     int peek()
     {
         if (m_pos == m_length && !fill()) {
+            m_atEnd = true;
             return EndOfInput;
         }
         return static_cast<unsigned char>(m_buffer[m_pos]);
@@ -48,9 +49,9 @@ public:
 
     long line() const { return m_line; }
     long long offset() const { return m_offset; }
-    /// True once reading has reached the NUL byte (not merely loaded it), so the pieces the input comes in
-    /// never change what is reported.
-    bool sawNul() const { return m_nul && m_pos >= m_length; }
+    /// True once a reader has asked for the NUL byte (not merely loaded it, nor stopped just before it), so the
+    /// pieces the input comes in never change what is reported.
+    bool sawNul() const { return m_nul && m_atEnd; }
     bool failed() const { return m_failed; }
     int error() const { return m_error; }
 
@@ -96,6 +97,7 @@ private:
     long long m_offset = 0;
     bool m_done = false;
     bool m_nul = false;
+    bool m_atEnd = false; // a reader has asked beyond the last byte
     bool m_failed = false;
     int m_error = 0;
 };

@@ -138,7 +138,18 @@ std::vector<Case> jsonCases()
         {"not JSON at all", "name,figure\n", V{"1 !BadJson"}},
         {"empty", "  \n", V{"2 !EmptyFile"}},
         {"a NUL byte", "[{\"name\":\"a\0\"}]"s, V{"1 !NotText"}},
+        // Problems come in reading order, whatever the pieces: the raw control character before the NUL first.
+        {"a control character just before a NUL byte", "[{\"name\":\"a\x01\0b\",\"figure\":\"r\"}]"s, V{"1 !BadJson"}},
+        {"a control character just before a NUL byte, in JSON lines",
+         "{\"name\":\"a\x01\0\",\"figure\":\"r\"}\n{\"name\":\"c\",\"figure\":\"t\"}\n"s,
+         V{"1 !JsonSyntax", "1 !NotText"}},
     };
+}
+
+// Sizes of the pieces the input is handed over in, beside all at once (large inputs: a size across chunks).
+std::vector<std::size_t> piecesFor(const std::string& input)
+{
+    return input.size() < 4096 ? std::vector<std::size_t>{1, 3} : std::vector<std::size_t>{4099};
 }
 
 class CsvReading : public testing::TestWithParam<Case>
@@ -152,17 +163,21 @@ TEST_P(CsvReading, givesTheRowsAndProblemsOfTheText)
 {
     const Case& c = GetParam();
     EXPECT_EQ(readAll(TransferFormat::Csv, c.input), c.expected) << c.title;
-    // The same when the input arrives a few bytes at a time.
-    EXPECT_EQ(readAll(TransferFormat::Csv, c.input, c.input.size() < 4096 ? 3 : 4099), c.expected)
-        << c.title << " (in pieces)";
+    // The same when the input arrives a few bytes, or one byte, at a time.
+    for (const std::size_t piece : piecesFor(c.input)) {
+        EXPECT_EQ(readAll(TransferFormat::Csv, c.input, piece), c.expected)
+            << c.title << " (pieces of " << piece << ")";
+    }
 }
 
 TEST_P(JsonReading, givesTheRowsAndProblemsOfTheText)
 {
     const Case& c = GetParam();
     EXPECT_EQ(readAll(TransferFormat::Json, c.input), c.expected) << c.title;
-    EXPECT_EQ(readAll(TransferFormat::Json, c.input, c.input.size() < 4096 ? 3 : 4099), c.expected)
-        << c.title << " (in pieces)";
+    for (const std::size_t piece : piecesFor(c.input)) {
+        EXPECT_EQ(readAll(TransferFormat::Json, c.input, piece), c.expected)
+            << c.title << " (pieces of " << piece << ")";
+    }
 }
 
 std::string caseName(const testing::TestParamInfo<Case>& info)
