@@ -3,6 +3,7 @@
 #include "settings/Settings.h"
 #include "ui/common/Features.h"
 #include "ui/common/Windows.h"
+#include "ui/companions/CompanionRegistration.h"
 #include "ui/main/MainRegistration.h"
 #include "ui/main/StartUp.h"
 
@@ -142,11 +143,13 @@ void releaseMessages()
     g_held.clear();
 }
 
-// The first windows are registered at start; the other features when one of them is first used.
+// The windows of the program itself are registered at start; the favourites, the printing and the
+// availability window when one of them is first used.
 void registerAllWindows()
 {
     quorvel::ui::registerMainWindows();
     quorvel::ui::registerAboutWindows();
+    quorvel::ui::registerCompanionWindows();
     quorvel::ui::setFeatureLoader(&loadFeatureModule);
 }
 

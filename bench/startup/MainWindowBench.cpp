@@ -4,6 +4,7 @@
 #include "launch/Browser.h"
 #include "ui/common/Notices.h"
 #include "ui/common/Windows.h"
+#include "ui/companions/CompanionRegistration.h"
 #include "ui/main/MainRegistration.h"
 
 #include <QApplication>

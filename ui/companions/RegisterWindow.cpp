@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
-#include <QPrinter>
 
 namespace quorvel::ui {
 
@@ -200,10 +199,9 @@ PrintOutcome RegisterWindow::printRegister()
     for (std::size_t i = 0; i < texts.size(); ++i) {
         texts[i] = m_labels[i]->text();
     }
-    return Printing::printPage(this, m_language, m_texts("document"), m_texts("pdfName"),
-                               [&texts](QPainter& painter, QPrinter& printer) {
-                                   drawRegisterPage(painter, printer.resolution() / 2.54, texts);
-                               });
+    return printPage(
+        this, m_language, m_texts("document"), m_texts("pdfName"),
+        [&texts](QPainter& painter, qreal dotsPerInch) { drawRegisterPage(painter, dotsPerInch / 2.54, texts); });
 }
 
 void RegisterWindow::closeEvent(QCloseEvent* event)

@@ -14,7 +14,6 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPrinter>
 
 #include <array>
 #include <cmath>
@@ -242,14 +241,14 @@ PrintOutcome SymbologyWindow::printWindow()
 {
     // The client area as it appears, without caption and menu bars, at its on-screen size.
     const QPixmap image = centralWidget()->grab();
-    return Printing::printPage(this, m_language, m_texts("document"), m_texts("pdfName"),
-                               [&image](QPainter& painter, QPrinter& printer) {
-                                   const qreal scale = printer.resolution() / ScreenDotsPerInch;
-                                   const QSizeF size = image.deviceIndependentSize() * scale;
-                                   // Flat colours and fine outlines: a lossy JPEG would blur them.
-                                   painter.setRenderHint(QPainter::LosslessImageRendering);
-                                   painter.drawPixmap(QRectF(QPointF(0, 0), size), image, QRectF(image.rect()));
-                               });
+    return printPage(this, m_language, m_texts("document"), m_texts("pdfName"),
+                     [&image](QPainter& painter, qreal dotsPerInch) {
+                         const qreal scale = dotsPerInch / ScreenDotsPerInch;
+                         const QSizeF size = image.deviceIndependentSize() * scale;
+                         // Flat colours and fine outlines: a lossy JPEG would blur them.
+                         painter.setRenderHint(QPainter::LosslessImageRendering);
+                         painter.drawPixmap(QRectF(QPointF(0, 0), size), image, QRectF(image.rect()));
+                     });
 }
 
 void SymbologyWindow::closeEvent(QCloseEvent* event)

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/Language.h"
+#include "ui/common/PagePrinting.h"
 #include "ui/common/Texts.h"
-#include "ui/companions/Printing.h"
 
 #include <QImage>
 #include <QMainWindow>

@@ -1,9 +1,10 @@
-// Windows and the save command whose code is loaded on first use: the loader runs once, at the first window or
-// save that needs it, and a failure is told each time something that needs it is asked for, in the edition's
+// Windows, the save command and printing, whose code is loaded on first use: the loader runs once, at the first
+// use that needs it, and a failure is told each time something that needs it is asked for, in the edition's
 // language.
 #include "ui/common/Features.h"
 
 #include "tests/support/TestSupport.h"
+#include "ui/common/PagePrinting.h"
 #include "ui/common/SaveFavourite.h"
 #include "ui/common/Windows.h"
 
@@ -50,49 +51,68 @@ private Q_SLOTS:
         QCOMPARE(loads, 1);
         QCOMPARE(notices.informed, QStringList{notice});
 
-        // Another window and a save do not load again, and are not lost without a word.
+        // Another window, a save and a print do not load again, and are not lost without a word.
         QCOMPARE(Windows::instance().show(WindowRole::Reduced, language), nullptr);
         saveFavourite(nullptr, nullptr, language, FigureKind::CircleOrEllipse, QStringLiteral("abc"));
+        QCOMPARE(printPage(nullptr, language, QStringLiteral("doc"), QStringLiteral("doc.pdf"), {}),
+                 PrintOutcome::Failed);
         QCOMPARE(loads, 1);
-        QCOMPARE(notices.informed, (QStringList{notice, notice, notice}));
+        QCOMPARE(notices.informed, (QStringList{notice, notice, notice, notice}));
     }
 
-    // Each way in, on its own: a window of a role nobody registered yet, and a save with no handler yet.
+    // Each way in, on its own: a window of a role nobody registered yet, a save with no handler yet, a print
+    // with no printing yet.
     void theFirstUseLoadsTheFeaturesOnce_data()
     {
-        QTest::addColumn<bool>("throughSave");
-        QTest::newRow("window") << false;
-        QTest::newRow("save") << true;
+        QTest::addColumn<QString>("first");
+        QTest::newRow("window") << QStringLiteral("window");
+        QTest::newRow("save") << QStringLiteral("save");
+        QTest::newRow("print") << QStringLiteral("print");
     }
 
     void theFirstUseLoadsTheFeaturesOnce()
     {
-        QFETCH(bool, throughSave);
+        QFETCH(QString, first);
         test::RecordingNotices notices;
         int loads = 0;
-        QStringList saved;
-        setFeatureLoader([&loads, &saved] {
+        QStringList done;
+        setFeatureLoader([&loads, &done] {
             ++loads;
             Windows::instance().setFactory(WindowRole::Availability, [](UiLanguage) { return new QWidget; });
-            setSaveFavouriteHandler(
-                [&saved](QWidget*, QWidget*, UiLanguage, FigureKind, const QString& name) { saved << name; });
+            setSaveFavouriteHandler([&done](QWidget*, QWidget*, UiLanguage, FigureKind, const QString& name) {
+                done << QStringLiteral("saved ") + name;
+            });
+            setPagePrinter([&done](QWidget*, UiLanguage, const QString& document, const QString&, const DrawPage&) {
+                done << QStringLiteral("printed ") + document;
+                return PrintOutcome::Printed;
+            });
             return QString();
         });
 
-        if (throughSave) {
-            saveFavourite(nullptr, nullptr, UiLanguage::English, FigureKind::ThreeSided, QStringLiteral("first"));
-            QCOMPARE(loads, 1);
-            QCOMPARE(saved, QStringList{QStringLiteral("first")});
+        if (first == QLatin1String("save")) {
+            saveFavourite(nullptr, nullptr, UiLanguage::English, FigureKind::ThreeSided, QStringLiteral("abc"));
+        } else if (first == QLatin1String("print")) {
+            QCOMPARE(printPage(nullptr, UiLanguage::English, QStringLiteral("page"), QStringLiteral("page.pdf"), {}),
+                     PrintOutcome::Printed);
+        } else {
+            QVERIFY(Windows::instance().show(WindowRole::Availability, UiLanguage::English) != nullptr);
         }
+        QCOMPARE(loads, 1);
+
+        // Everything the loader brought is there from now on, without loading again.
         QWidget* window = Windows::instance().show(WindowRole::Availability, UiLanguage::English);
         QVERIFY(window != nullptr);
         QVERIFY(window->isVisible());
-        saveFavourite(nullptr, nullptr, UiLanguage::English, FigureKind::ThreeSided, QStringLiteral("second"));
+        saveFavourite(nullptr, nullptr, UiLanguage::English, FigureKind::ThreeSided, QStringLiteral("xyz"));
+        QCOMPARE(printPage(nullptr, UiLanguage::English, QStringLiteral("sheet"), QStringLiteral("sheet.pdf"), {}),
+                 PrintOutcome::Printed);
         QCOMPARE(loads, 1);
-        QCOMPARE(saved.last(), QStringLiteral("second"));
+        QCOMPARE(done.mid(done.size() - 2),
+                 (QStringList{QStringLiteral("saved xyz"), QStringLiteral("printed sheet")}));
         QVERIFY(notices.informed.isEmpty());
 
         setSaveFavouriteHandler({});
+        setPagePrinter({});
         Windows::instance().setFactory(WindowRole::Availability, {});
     }
 
@@ -101,6 +121,8 @@ private Q_SLOTS:
         test::RecordingNotices notices;
         QCOMPARE(Windows::instance().show(WindowRole::Register, UiLanguage::Spanish), nullptr);
         saveFavourite(nullptr, nullptr, UiLanguage::Spanish, FigureKind::ManySided, QStringLiteral("abc"));
+        QCOMPARE(printPage(nullptr, UiLanguage::Spanish, QStringLiteral("doc"), QStringLiteral("doc.pdf"), {}),
+                 PrintOutcome::Failed);
         QVERIFY(notices.informed.isEmpty());
     }
 };

@@ -4,7 +4,7 @@
 #include "tests/support/TestSupport.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/KeepInFront.h"
-#include "ui/companions/Printing.h"
+#include "ui/printing/Printing.h"
 
 #include <QMarginsF>
 #include <QRectF>

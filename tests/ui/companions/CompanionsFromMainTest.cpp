@@ -72,6 +72,7 @@ private Q_SLOTS:
     {
         registerMainWindows();
         registerCompanionWindows();
+        registerPrinting();
         registerAboutWindows();
     }
     void init() { test::resetProgramState(); }

@@ -6,7 +6,6 @@
 #include "ui/common/Windows.h"
 #include "ui/companions/CompanionRegistration.h"
 #include "ui/companions/KeepInFront.h"
-#include "ui/main/MainRegistration.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>

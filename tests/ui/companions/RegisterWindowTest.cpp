@@ -125,7 +125,11 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { registerCompanionWindows(); }
+    void initTestCase()
+    {
+        registerCompanionWindows();
+        registerPrinting();
+    }
     void init()
     {
         test::resetProgramState();

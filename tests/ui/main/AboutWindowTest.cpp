@@ -4,6 +4,7 @@
 #include "tests/ui/main/UiMainTesting.h"
 #include "ui/common/ClickableLabel.h"
 #include "ui/common/Twips.h"
+#include "ui/companions/CompanionRegistration.h"
 #include "ui/main/MainRegistration.h"
 
 #include <QFontMetrics>

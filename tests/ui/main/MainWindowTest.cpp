@@ -7,6 +7,7 @@
 #include "ui/common/FigureShapes.h"
 #include "ui/common/SaveFavourite.h"
 #include "ui/common/Twips.h"
+#include "ui/companions/CompanionRegistration.h"
 #include "ui/main/MainRegistration.h"
 
 #include <QAction>

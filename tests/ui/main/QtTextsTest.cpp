@@ -4,6 +4,7 @@
 #include "ui/common/QtTexts.h"
 
 #include "tests/ui/main/UiMainTesting.h"
+#include "ui/companions/CompanionRegistration.h"
 #include "ui/main/MainRegistration.h"
 
 #include <QAction>

@@ -4,6 +4,7 @@
 
 #include "settings/Settings.h"
 #include "tests/ui/main/UiMainTesting.h"
+#include "ui/companions/CompanionRegistration.h"
 #include "ui/main/MainRegistration.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "ui/main/AboutFrames.h"
+#include "ui/companions/AboutFrames.h"
 
 #include "ui/common/Twips.h"
 

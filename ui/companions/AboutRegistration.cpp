@@ -1,6 +1,6 @@
 #include "ui/common/Windows.h"
-#include "ui/main/AboutWindow.h"
-#include "ui/main/MainRegistration.h"
+#include "ui/companions/AboutWindow.h"
+#include "ui/companions/CompanionRegistration.h"
 
 namespace quorvel::ui {
 

@@ -1,4 +1,4 @@
-#include "ui/main/AboutWindow.h"
+#include "ui/companions/AboutWindow.h"
 
 #include "QuorvelConfig.h"
 #include "launch/Browser.h"
@@ -10,7 +10,7 @@
 #include "ui/common/Twips.h"
 #include "ui/common/WindowManners.h"
 #include "ui/common/Windows.h"
-#include "ui/main/AboutFrames.h"
+#include "ui/companions/AboutFrames.h"
 
 #include <QCloseEvent>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "ui/companions/Printing.h"
+#include "ui/printing/Printing.h"
 
 #include "ui/common/Notices.h"
 #include "ui/common/Texts.h"
@@ -49,8 +49,8 @@ QString askPdfFileName(QWidget* owner, const EditionTexts& texts, const QString&
 
 } // namespace
 
-PrintOutcome Printing::printPage(QWidget* owner, UiLanguage language, const QString& documentName,
-                                 const QString& suggestedPdfName, const DrawPage& draw)
+PrintOutcome Printing::print(QWidget* owner, UiLanguage language, const QString& documentName,
+                             const QString& suggestedPdfName, const DrawPage& draw)
 {
     const EditionTexts texts(QStringLiteral("printing"), language);
     std::unique_ptr<QPrinter> printer = backend().defaultPrinter();
@@ -76,7 +76,7 @@ PrintOutcome Printing::printPage(QWidget* owner, UiLanguage language, const QStr
         Notices::inform(owner, failure);
         return PrintOutcome::Failed;
     }
-    draw(painter, *printer);
+    draw(painter, printer->resolution());
     // Ending the painter ends the document: the page is sent at once.
     if (!painter.end() || printer->printerState() == QPrinter::Error) {
         Notices::inform(owner, failure);
@@ -94,6 +94,11 @@ Printing::Backend& systemPrinting()
 {
     static SystemPrinting system;
     return system;
+}
+
+void registerPrinting()
+{
+    setPagePrinter(&Printing::print);
 }
 
 } // namespace quorvel::ui
