@@ -509,6 +509,15 @@ void FavouritesStore::finishWrite(bool wasOpen)
     }
 }
 
+void FavouritesStore::finishAdding(bool wasOpen)
+{
+    finishWrite(wasOpen);
+    // A cursor over a table that was empty stands on the first record once there is one.
+    if (m_beforeFirst && m_afterLast) {
+        place(selectRow(m_queries->first, nullptr, nullptr));
+    }
+}
+
 AddResult FavouritesStore::addFavourite(const QString& name, FigureKind kind)
 {
     if (name.isEmpty() || name == QLatin1String("?")) {
@@ -546,10 +555,7 @@ AddResult FavouritesStore::addFavourite(const QString& name, FigureKind kind)
     } catch (const SQLite::Exception& e) {
         raise(e);
     }
-    finishWrite(wasOpen);
-    if (m_beforeFirst && m_afterLast) {
-        place(selectRow(m_queries->first, nullptr, nullptr));
-    }
+    finishAdding(wasOpen);
     return result;
 }
 
@@ -606,10 +612,7 @@ void FavouritesStore::addFavourites(const std::function<bool(std::string&, Figur
     } catch (const SQLite::Exception& e) {
         raise(e);
     }
-    finishWrite(wasOpen);
-    if (m_beforeFirst && m_afterLast) {
-        place(selectRow(m_queries->first, nullptr, nullptr));
-    }
+    finishAdding(wasOpen);
 }
 
 void FavouritesStore::forEachRecord(const std::function<void(std::string_view, std::string_view)>& each)

@@ -138,6 +138,7 @@ private:
     /// cannot serve, checks the file once per connection and adds the indexes.
     bool prepareTableForWriting(bool createMissing);
     void finishWrite(bool wasOpen);
+    void finishAdding(bool wasOpen);
     void place(const std::optional<Row>& row);
     /// Moves to the first or last record; an empty table is a failure.
     void toEnd(bool first);

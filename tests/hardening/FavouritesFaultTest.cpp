@@ -147,11 +147,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         registerFavourites();
-        Windows::instance().setFactory(WindowRole::Main, [](UiLanguage) -> QWidget* {
-            auto* main = new QWidget;
-            main->setAttribute(Qt::WA_DeleteOnClose);
-            return main;
-        });
+        test::registerPlainMainWindows();
     }
 
     void init()

@@ -94,4 +94,13 @@ void resetProgramState()
     BrowserPath.clear();
 }
 
+void registerPlainMainWindows()
+{
+    ui::Windows::instance().setFactory(ui::WindowRole::Main, [](UiLanguage) -> QWidget* {
+        auto* main = new QWidget;
+        main->setAttribute(Qt::WA_DeleteOnClose);
+        return main;
+    });
+}
+
 } // namespace quorvel::test

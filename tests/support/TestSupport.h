@@ -128,4 +128,7 @@ T* child(QWidget* window, const char* name)
 /// Resets what outlives windows: the window registry, CurrentName, RegisterAddresses, BrowserPath.
 void resetProgramState();
 
+/// A plain window that closes for good stands in for the main window of either edition.
+void registerPlainMainWindows();
+
 } // namespace quorvel::test

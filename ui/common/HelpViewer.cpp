@@ -1,7 +1,6 @@
 #include "core/Texts.h"
 #include "ui/common/Accessibility.h"
 #include "ui/common/Help.h"
-#include "ui/common/Icons.h"
 #include "ui/common/Texts.h"
 
 #include <QCollator>
@@ -117,7 +116,6 @@ public:
         setAttribute(Qt::WA_DeleteOnClose);
         setObjectName(texts("objName.window"));
         setWindowTitle(texts("caption"));
-        setWindowIcon(applicationIcon());
 
         auto* side = new QWidget;
         auto* sideLayout = new QVBoxLayout(side);
