@@ -1,5 +1,4 @@
 #include "QuorvelConfig.h"
-#include "app/FeatureModule.h"
 #include "settings/Settings.h"
 #include "ui/common/Features.h"
 #include "ui/common/Windows.h"
@@ -143,14 +142,15 @@ void releaseMessages()
     g_held.clear();
 }
 
-// The windows of the program itself are registered at start; the favourites, the printing and the
-// availability window when one of them is first used.
+// The windows of the program itself are registered at start; the feature plugin, whose place is fixed relative
+// to the program's folder (in the build folder as when installed), is loaded when it is first needed.
 void registerAllWindows()
 {
     quorvel::ui::registerMainWindows();
     quorvel::ui::registerAboutWindows();
     quorvel::ui::registerCompanionWindows();
-    quorvel::ui::setFeatureLoader(&loadFeatureModule);
+    quorvel::ui::setFeaturePluginPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                                      QStringLiteral(QUORVEL_FEATURE_PLUGIN));
 }
 
 // "quorvel --set-language es|en": the installation step that stores the start language. It needs no display.

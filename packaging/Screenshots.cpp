@@ -8,7 +8,8 @@
 #include "ui/common/Help.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/CompanionRegistration.h"
-#include "ui/favourites/FavouritesRegistration.h"
+#include "ui/common/Features.h"
+#include "ui/features/FeatureSet.h"
 #include "ui/main/MainRegistration.h"
 
 #include <QAction>
@@ -244,7 +245,7 @@ int main(int argc, char** argv)
 
     quorvel::ui::registerMainWindows();
     quorvel::ui::registerAboutWindows();
-    quorvel::ui::registerFavourites();
+    quorvel::ui::useFeatures(&quorvel::ui::featureSet());
     quorvel::ui::registerCompanionWindows();
     Shooter shooter(folder);
     try {

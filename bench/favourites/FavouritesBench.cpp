@@ -7,7 +7,8 @@
 #include "store/FavouritesStore.h"
 #include "ui/common/Notices.h"
 #include "ui/common/SaveFavourite.h"
-#include "ui/favourites/FavouritesRegistration.h"
+#include "ui/common/Features.h"
+#include "ui/features/FeatureSet.h"
 #include "ui/favourites/FavouritesWindow.h"
 
 #include <QApplication>
@@ -223,7 +224,7 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     qputenv("QUORVEL_DATA_DIR", dir.path().toUtf8());
     Notices::setHandler(&notices());
-    registerFavourites();
+    useFeatures(&featureSet());
     fillTable(store::favouritesFilePath());
 
     benchmark::Initialize(&argc, argv);

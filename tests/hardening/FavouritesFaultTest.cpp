@@ -8,7 +8,8 @@
 #include "tests/support/TestSupport.h"
 #include "ui/common/SaveFavourite.h"
 #include "ui/common/Windows.h"
-#include "ui/favourites/FavouritesRegistration.h"
+#include "ui/common/Features.h"
+#include "ui/features/FeatureSet.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -146,7 +147,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        registerFavourites();
+        useFeatures(&featureSet());
         test::registerPlainMainWindows();
     }
 

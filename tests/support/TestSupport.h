@@ -3,6 +3,8 @@
 #include "QuorvelConfig.h"
 #include "core/Language.h"
 #include "launch/Browser.h"
+#include "ui/common/FeaturePlugin.h"
+#include "ui/common/Features.h"
 #include "ui/common/Help.h"
 #include "ui/common/Notices.h"
 
@@ -13,6 +15,8 @@
 #include <QWidget>
 
 #include <deque>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -42,6 +46,39 @@ public:
     std::deque<QString> fileNames;     ///< answers to the next file-name requests; empty (cancel) when none
     QStringList fileDialogs;           ///< each file dialog's caption, with " es" or " en" for its language
     std::vector<QString> textAtNotice; ///< the focused line edit's text when each notice came (empty if none)
+};
+
+/// Features of the test's own in place of the plugin's, for as long as it lives: what is not set makes no
+/// window, saves nothing and prints nothing (Failed).
+class StandInFeatures final : public ui::FeaturePlugin
+{
+public:
+    StandInFeatures() { ui::useFeatures(this); }
+    ~StandInFeatures() override { ui::useFeatures(nullptr); }
+    StandInFeatures(const StandInFeatures&) = delete;
+    StandInFeatures& operator=(const StandInFeatures&) = delete;
+
+    QWidget* createWindow(ui::WindowRole role, UiLanguage language) override
+    {
+        const auto it = windows.find(role);
+        return it == windows.end() ? nullptr : it->second(language);
+    }
+    void saveFavourite(QWidget* owner, QWidget* command, UiLanguage language, FigureKind kind,
+                       const QString& name) override
+    {
+        if (save) {
+            save(owner, command, language, kind, name);
+        }
+    }
+    ui::PrintOutcome printPage(QWidget* owner, UiLanguage language, const QString& documentName,
+                               const QString& suggestedPdfName, const ui::DrawPage& draw) override
+    {
+        return print ? print(owner, language, documentName, suggestedPdfName, draw) : ui::PrintOutcome::Failed;
+    }
+
+    std::map<ui::WindowRole, std::function<QWidget*(UiLanguage)>> windows;
+    std::function<void(QWidget*, QWidget*, UiLanguage, FigureKind, const QString&)> save;
+    std::function<ui::PrintOutcome(QWidget*, UiLanguage, const QString&, const QString&, const ui::DrawPage&)> print;
 };
 
 /// Records help requests.

@@ -4,22 +4,23 @@
 
 #include <QString>
 
-#include <functional>
-
 namespace quorvel::ui {
 
-/// The favourites, the printing and the availability window are loaded by the program when they are first
-/// used, so that the first window appears without the libraries behind them (SQLite, printing, the
-/// network). The loader makes them known to the window registry, the save command and the print commands, and
-/// returns the empty text, or says what went wrong. Without a loader (the tests register every window directly) what is
-/// registered is all there is.
-using FeatureLoader = std::function<QString()>;
+class FeaturePlugin;
 
-void setFeatureLoader(FeatureLoader loader);
+/// The one way to the feature plugin (ui/common/FeaturePlugin.h): the window registry, the save commands and
+/// the print commands ask here when they first need it.
 
-/// Runs the loader the first time it is called; a failure goes to standard error once, and to the user in a
-/// notice in the edition's language each time a window, a save or a print needs the features. True when they are
-/// loaded.
-bool loadFeatures(UiLanguage language);
+/// Where the program's plugin lies; the program sets it at start. The path is kept cleaned
+/// ("…/bin/../lib/…" becomes "…/lib/…"), as the user may be shown it.
+void setFeaturePluginPath(const QString& path);
+
+/// Features already in the process (tests, tools built with them); nullptr goes back to loading the plugin.
+void useFeatures(FeaturePlugin* features);
+
+/// The features, loaded from the plugin at the first call. When they cannot be had, each call tells the user
+/// so in one notice in the edition's language, naming the plugin's file, and returns nullptr; what went wrong in
+/// detail goes to standard error once. Without a plugin path and without features in place: nullptr, silently.
+FeaturePlugin* features(UiLanguage language);
 
 } // namespace quorvel::ui

@@ -23,15 +23,9 @@ enum class PrintOutcome
 /// Draws a page: the painter is active on it, its origin the top-left of the printable area, at dotsPerInch.
 using DrawPage = std::function<void(QPainter& painter, qreal dotsPerInch)>;
 
-/// What prints one-page documents; the printing installs it when it is registered (at the first print at the
-/// latest, see Features.h).
-using PagePrinter = std::function<PrintOutcome(QWidget* owner, UiLanguage language, const QString& documentName,
-                                               const QString& suggestedPdfName, const DrawPage& draw)>;
-
-void setPagePrinter(PagePrinter printer);
-
 /// Prints one page as a new document named documentName on the default printer, without a dialog; where no
-/// printer is installed the user is offered to save it as a PDF file (suggestedPdfName). owner and language are
+/// printer is installed the user is offered to save it as a PDF file (suggestedPdfName). The feature plugin
+/// prints (see Features.h); without it the outcome is Failed, and the user was told. owner and language are
 /// those of the window whose command prints: its notices speak its edition.
 PrintOutcome printPage(QWidget* owner, UiLanguage language, const QString& documentName,
                        const QString& suggestedPdfName, const DrawPage& draw);

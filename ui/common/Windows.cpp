@@ -1,6 +1,7 @@
 #include "ui/common/Windows.h"
 
 #include "ui/common/Accessibility.h"
+#include "ui/common/FeaturePlugin.h"
 #include "ui/common/Features.h"
 #include "ui/common/Icons.h"
 #include "ui/common/QtTexts.h"
@@ -122,14 +123,12 @@ QWidget* Windows::show(WindowRole role, UiLanguage language)
     useQtTextsOf(language); // the window's standard buttons and dialogs speak its edition's language
     QWidget* window = find(role, language);
     if (window == nullptr) {
-        auto factory = m_factories.find(role);
-        if ((factory == m_factories.end() || !factory->second) && loadFeatures(language)) {
-            factory = m_factories.find(role); // the loaded features have registered their windows
+        const auto factory = m_factories.find(role);
+        if (factory != m_factories.end() && factory->second) {
+            window = factory->second(language);
+        } else if (FeaturePlugin* plugin = features(language)) { // the plugin's windows
+            window = plugin->createWindow(role, language);
         }
-        if (factory == m_factories.end() || !factory->second) {
-            return nullptr;
-        }
-        window = factory->second(language);
         if (window == nullptr) {
             return nullptr;
         }

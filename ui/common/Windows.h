@@ -56,7 +56,8 @@ public:
     QWidget* find(WindowRole role, UiLanguage language) const;
 
     /// Creates the window if it is not loaded, shows it modeless and brings it to the front.
-    /// Returns nullptr once the program is ending or when no factory is set.
+    /// Returns nullptr once the program is ending, or when neither a factory of the role nor the feature plugin
+    /// (Features.h) makes the window.
     QWidget* show(WindowRole role, UiLanguage language);
 
     /// Closes (unloads) the window of a role and edition if it is loaded, running its close handling.

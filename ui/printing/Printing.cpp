@@ -96,9 +96,4 @@ Printing::Backend& systemPrinting()
     return system;
 }
 
-void registerPrinting()
-{
-    setPagePrinter(&Printing::print);
-}
-
 } // namespace quorvel::ui

@@ -38,7 +38,4 @@ public:
 /// The system's backend: QPrinterInfo::defaultPrinter() at high resolution.
 Printing::Backend& systemPrinting();
 
-/// Makes the print commands of the windows print through Printing.
-void registerPrinting();
-
 } // namespace quorvel::ui

@@ -6,7 +6,8 @@
 #include "core/SharedState.h"
 #include "tests/availability/FakeRdapServer.h"
 #include "tests/support/TestSupport.h"
-#include "ui/availability/AvailabilityRegistration.h"
+#include "ui/common/Features.h"
+#include "ui/features/FeatureSet.h"
 #include "ui/availability/ProgramChecker.h"
 #include "ui/common/Windows.h"
 #include "ui/main/MainRegistration.h"
@@ -107,7 +108,7 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toLocal8Bit());
         qputenv("XDG_CACHE_HOME", m_home.filePath(QStringLiteral("cache")).toLocal8Bit());
         registerMainWindows();
-        registerAvailabilityWindows();
+        useFeatures(&featureSet());
     }
 
     void init()

@@ -9,7 +9,8 @@
 #include "ui/common/Windows.h"
 #include "ui/companions/CompanionRegistration.h"
 #include "ui/companions/KeepInFront.h"
-#include "ui/favourites/FavouritesRegistration.h"
+#include "ui/common/Features.h"
+#include "ui/features/FeatureSet.h"
 #include "ui/main/MainRegistration.h"
 
 #include <QAccessible>
@@ -110,7 +111,7 @@ private Q_SLOTS:
         registerMainWindows();
         registerCompanionWindows();
         registerAboutWindows();
-        registerFavourites();
+        useFeatures(&featureSet());
         KeepInFront::setCurrent(&m_keep);
     }
 

@@ -4,7 +4,8 @@
 #include "tests/ui/companions/CompanionTesting.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/CompanionRegistration.h"
-#include "ui/favourites/FavouritesRegistration.h"
+#include "ui/common/Features.h"
+#include "ui/features/FeatureSet.h"
 #include "ui/main/MainRegistration.h"
 
 #include <QGuiApplication>
@@ -95,7 +96,7 @@ private Q_SLOTS:
         qputenv("XDG_DATA_HOME", m_home.path().toUtf8());
         registerMainWindows();
         registerAboutWindows();
-        registerFavourites();
+        useFeatures(&featureSet());
         registerCompanionWindows();
         // The script returns once openbox frames windows; it runs on until the X server ends.
         QCOMPARE(QProcess::execute(QStringLiteral(QUORVEL_START_OPENBOX), {}), 0);

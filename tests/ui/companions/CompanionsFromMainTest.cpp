@@ -3,6 +3,8 @@
 #include "core/SharedState.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/companions/CompanionTesting.h"
+#include "ui/common/Features.h"
+#include "ui/features/FeatureSet.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/CompanionRegistration.h"
 #include "ui/main/MainRegistration.h"
@@ -72,7 +74,7 @@ private Q_SLOTS:
     {
         registerMainWindows();
         registerCompanionWindows();
-        registerPrinting();
+        useFeatures(&featureSet());
         registerAboutWindows();
     }
     void init() { test::resetProgramState(); }

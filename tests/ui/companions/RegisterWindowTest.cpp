@@ -1,5 +1,7 @@
 // The domain register window driven as a user: the addresses handed over by the main window and its printed
 // page read back from a real PDF file. What it shares with the other companions: CompanionContractTest.
+#include "ui/common/Features.h"
+#include "ui/features/FeatureSet.h"
 #include "ui/companions/RegisterWindow.h"
 
 #include "core/SharedState.h"
@@ -128,7 +130,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         registerCompanionWindows();
-        registerPrinting();
+        useFeatures(&featureSet());
     }
     void init()
     {

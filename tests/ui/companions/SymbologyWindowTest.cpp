@@ -1,6 +1,8 @@
 // The symbology window driven as a user: its four rows exactly as written, its panels of samples and
 // the hand-drawn ellipse, and its print read back from a real PDF file. What it shares with the other
 // companions: CompanionContractTest.
+#include "ui/common/Features.h"
+#include "ui/features/FeatureSet.h"
 #include "ui/companions/SymbologyWindow.h"
 
 #include "core/SharedState.h"
@@ -70,7 +72,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         registerCompanionWindows();
-        registerPrinting();
+        useFeatures(&featureSet());
     }
     void init()
     {

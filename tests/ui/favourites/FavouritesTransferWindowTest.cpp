@@ -3,7 +3,8 @@
 #include "tests/support/FavouritesFixtures.h"
 #include "tests/support/TestSupport.h"
 #include "ui/common/Windows.h"
-#include "ui/favourites/FavouritesRegistration.h"
+#include "ui/common/Features.h"
+#include "ui/features/FeatureSet.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -98,7 +99,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        registerFavourites();
+        useFeatures(&featureSet());
         test::registerPlainMainWindows();
     }
 

@@ -7,7 +7,8 @@
 #include "ui/common/ClickableLabel.h"
 #include "ui/common/SaveFavourite.h"
 #include "ui/common/Windows.h"
-#include "ui/favourites/FavouritesRegistration.h"
+#include "ui/common/Features.h"
+#include "ui/features/FeatureSet.h"
 #include "ui/favourites/SaveFromMainWindow.h"
 #include "ui/main/MainWindow.h"
 
@@ -132,7 +133,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        registerFavourites();
+        useFeatures(&featureSet());
         Windows::instance().setFactory(WindowRole::Main, [this](UiLanguage language) -> QWidget* {
             auto* main = new QWidget;
             main->setAttribute(Qt::WA_DeleteOnClose);

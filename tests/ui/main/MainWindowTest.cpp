@@ -101,7 +101,6 @@ private Q_SLOTS:
     void cleanup()
     {
         test::resetProgramState();
-        setSaveFavouriteHandler(nullptr);
         delete m_launch;
         delete m_help;
         delete m_notices;
@@ -607,14 +606,14 @@ private Q_SLOTS:
     {
         QFETCH(UiLanguage, language);
         QStringList saved;
-        setSaveFavouriteHandler(
-            [&saved](QWidget* owner, QWidget* /*command*/, UiLanguage lang, FigureKind kind, const QString& name) {
+        test::StandInFeatures features;
+        features.save = [&saved](QWidget* owner, QWidget* /*command*/, UiLanguage lang, FigureKind kind, const QString& name) {
                 saved << QStringLiteral("%1 %2 %3 %4")
                              .arg(owner->objectName(),
                                   lang == UiLanguage::Spanish ? QStringLiteral("es") : QStringLiteral("en"))
                              .arg(QChar::fromLatin1(figureLetter(kind)))
                              .arg(name);
-            });
+            };
         QMainWindow* window = openMain(language);
         type(window, language, QStringLiteral("MiMarca"));
         for (const char* button : {"Command4", "Command5", "Command6", "Command7"}) {

@@ -1,8 +1,0 @@
-#pragma once
-
-namespace quorvel::ui {
-
-// Tells the window registry how to make the availability windows of both editions.
-void registerAvailabilityWindows();
-
-} // namespace quorvel::ui

@@ -1,0 +1,50 @@
+#include "ui/features/FeatureSet.h"
+
+#include "ui/availability/AvailabilityWindow.h"
+#include "ui/favourites/FavouritesWindow.h"
+#include "ui/favourites/SaveFromMainWindow.h"
+#include "ui/printing/Printing.h"
+
+namespace quorvel::ui {
+
+namespace {
+
+// The plugin's windows, one line each.
+QWidget* makeWindow(WindowRole role, UiLanguage language)
+{
+    switch (role) {
+    case WindowRole::Favourites:
+        return new FavouritesWindow(language);
+    case WindowRole::Availability:
+        return new AvailabilityWindow(language);
+    default:
+        return nullptr; // the program's own windows
+    }
+}
+
+} // namespace
+
+QWidget* FeatureSet::createWindow(WindowRole role, UiLanguage language)
+{
+    return makeWindow(role, language);
+}
+
+void FeatureSet::saveFavourite(QWidget* owner, QWidget* command, UiLanguage language, FigureKind kind,
+                               const QString& name)
+{
+    saveFromMainWindow(owner, command, language, kind, name);
+}
+
+PrintOutcome FeatureSet::printPage(QWidget* owner, UiLanguage language, const QString& documentName,
+                                   const QString& suggestedPdfName, const DrawPage& draw)
+{
+    return Printing::print(owner, language, documentName, suggestedPdfName, draw);
+}
+
+FeatureSet& featureSet()
+{
+    static FeatureSet features;
+    return features;
+}
+
+} // namespace quorvel::ui
