@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/CodeArguments.h"
 #include "cli/CodeReport.h"
 
 #include <string>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/JsonText.h"
 #include "core/Language.h"
 #include "core/NameRules.h"
 
@@ -20,39 +21,6 @@ inline constexpr std::size_t MaxInputLength = 32767;
 /// The most bytes a line of standard input can have and still be at most MaxInputLength characters:
 /// four bytes per character, plus the carriage return that is not part of the line.
 inline constexpr std::size_t MaxLineBytes = 4 * MaxInputLength + 1;
-
-/// What the command line asked for.
-struct Options
-{
-    UiLanguage language = UiLanguage::Spanish;
-    bool json = false;
-    bool help = false;
-    bool version = false;
-    std::vector<std::string> names; ///< the NAME arguments; when empty, the lines of standard input are coded
-};
-
-/// The outcome of reading the command line: the options, or why they could not be read.
-struct ParsedArguments
-{
-    Options options;
-    std::string error; ///< empty when the command line is good
-};
-
-/// Reads the arguments that follow the program's name.
-ParsedArguments parseArguments(const std::vector<std::string_view>& args);
-
-/// The usage text printed by --help.
-std::string_view usageText();
-
-/// The line printed by --version.
-std::string versionText();
-
-/// Appends text as the inside of a JSON string: quotes, backslashes and control characters escaped,
-/// undecodable input bytes (see decodeUtf8) and lone surrogates written as U+FFFD.
-void appendJsonText(std::string& out, std::u32string_view text);
-
-/// The same for text that is already UTF-8 (notice texts, addresses).
-void appendJsonText(std::string& out, std::string_view utf8);
 
 /// Receives a block of output; returns false when it could not be written.
 using Sink = std::function<bool(std::string_view)>;

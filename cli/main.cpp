@@ -1,6 +1,7 @@
 // quorvel-code: corrects names to the rules for a domain name and prints their addresses.
 
 #include "cli/Check.h"
+#include "cli/CodeArguments.h"
 #include "cli/CodeReport.h"
 #include "cli/Streams.h"
 
@@ -63,11 +64,9 @@ int main(int argc, char** argv)
         };
         std::vector<char> chunk(1 << 20);
         for (;;) {
-            const ssize_t got = ::read(STDIN_FILENO, chunk.data(), chunk.size());
+            // Waits through interrupted reads and through an input left non-blocking that is empty for now.
+            const long got = readSome(STDIN_FILENO, chunk.data(), chunk.size());
             if (got < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
                 complain(std::string("cannot read standard input: ") + std::strerror(errno));
                 readFailed = true;
                 break;

@@ -78,7 +78,9 @@ dpkg-deb -f "$deb" Recommends | tr ',' '\n' | grep -qw qt6-wayland || fail "the 
 extracted=$work/root
 dpkg-deb -x "$deb" "$extracted"
 app_id=com.quorvel.Quorvel
-for f in usr/bin/quorvel usr/bin/quorvel-code usr/bin/quorvel-favourites usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/quorvel/quorvel-features.so \
+private=usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/quorvel
+for f in usr/bin/quorvel usr/bin/quorvel-code usr/bin/quorvel-favourites $private/quorvel-features.so \
+    $private/libquorvel-core.so $private/libquorvel-launch.so $private/libquorvel-common.so \
     usr/share/applications/$app_id.desktop usr/share/metainfo/$app_id.metainfo.xml \
     usr/share/icons/hicolor/32x32/apps/$app_id.png usr/share/icons/hicolor/48x48/apps/$app_id.png \
     usr/share/icons/hicolor/128x128/apps/$app_id.png usr/share/icons/hicolor/scalable/apps/$app_id.svg \

@@ -25,4 +25,4 @@ trap 'rm -rf "$home"' EXIT
 # fontconfig gives Liberation Sans, as on a user's machine.
 HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR= \
     xvfb-run -a -s "-screen 0 1280x1024x24" \
-    sh -c 'scripts/start-openbox.sh && exec "$0" "$1"' "$BUILD_DIR/packaging/quorvel-shots" "$OUT"
+    sh -c 'scripts/start-openbox.sh && exec "$0" "$1"' "$BUILD_DIR/tools/quorvel-shots" "$OUT"

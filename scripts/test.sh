@@ -19,8 +19,17 @@ scripts/install-deps.sh --all
 stage() { printf '\n== %s ==\n' "$1"; }
 
 stage "Formatting"
-# Prints only the files that differ from their formatted form.
-git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+# Prints only the files that differ from their formatted form. In a git work tree the tracked sources; in a copy
+# without git (a release tarball), every source under the project's own folders.
+sources() {
+    if command -v git >/dev/null 2>&1 && git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+        git ls-files -z '*.cpp' '*.h'
+    else
+        find . \( -path './build*' -o -path ./out -o -path ./.git -o -path ./Testing \) -prune -o \
+            -type f \( -name '*.cpp' -o -name '*.h' \) -print0
+    fi
+}
+sources | xargs -0 clang-format --dry-run --Werror
 echo "every C++ source is formatted"
 
 stage "Build and test (Debug, warnings as errors)"

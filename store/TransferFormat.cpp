@@ -921,41 +921,6 @@ std::string csvField(std::string_view text)
     return out;
 }
 
-std::string jsonString(std::string_view text)
-{
-    std::string out = "\"";
-    for (char32_t c : decodeUtf8(text)) {
-        switch (c) {
-        case U'"':
-            out += "\\\"";
-            break;
-        case U'\\':
-            out += "\\\\";
-            break;
-        case U'\n':
-            out += "\\n";
-            break;
-        case U'\r':
-            out += "\\r";
-            break;
-        case U'\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                static constexpr char Hex[] = "0123456789abcdef";
-                out += "\\u00";
-                out += Hex[(c >> 4) & 0xF];
-                out += Hex[c & 0xF];
-            } else {
-                appendUtf8(out, c, RawBytes::Replacement);
-            }
-        }
-    }
-    out += '"';
-    return out;
-}
-
 TransferWriter::TransferWriter(TransferFormat format, std::function<bool(std::string_view)> sink)
     : m_format(format), m_sink(std::move(sink))
 {}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/JsonText.h" // jsonString: the one JSON escaper
 #include "core/FigureCoding.h"
 
 #include <cstddef>
@@ -118,8 +119,5 @@ private:
 
 /// A text as one CSV field: quoted when it holds a separator, a quote or a line break.
 std::string csvField(std::string_view text);
-
-/// A text as a JSON string, quotes included; bytes that are not UTF-8 become U+FFFD.
-std::string jsonString(std::string_view text);
 
 } // namespace quorvel::store

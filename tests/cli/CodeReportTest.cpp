@@ -1,4 +1,4 @@
-// The command-line coder's pieces: argument reading, line splitting, JSON text escaping and the reports.
+// The command-line coder's pieces: line splitting and the reports.
 
 #include "cli/CodeReport.h"
 
@@ -24,59 +24,6 @@ namespace {
 QString qs(std::string_view utf8)
 {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
-// ---- arguments
-
-struct ArgumentCase
-{
-    std::vector<std::string_view> args;
-    bool good;
-    UiLanguage language;
-    bool json;
-    bool help;
-    std::vector<std::string> names;
-};
-
-TEST(Arguments, readOptionsAndNames)
-{
-    const auto es = UiLanguage::Spanish;
-    const auto en = UiLanguage::English;
-    const std::vector<ArgumentCase> table = {
-        {{}, true, es, false, false, {}},
-        {{"abc"}, true, es, false, false, {"abc"}},
-        {{"--json", "a", "b"}, true, es, true, false, {"a", "b"}},
-        {{"a", "--lang", "en", "b"}, true, en, false, false, {"a", "b"}},
-        {{"--lang=en", "--lang=es"}, true, es, false, false, {}},
-        {{"--help"}, true, es, false, true, {}},
-        {{"-h"}, true, es, false, true, {}},
-        {{"-"}, true, es, false, false, {"-"}},
-        {{"--", "-x", "--json"}, true, es, false, false, {"-x", "--json"}},
-        {{""}, true, es, false, false, {""}},
-        {{"--lang"}, false, es, false, false, {}},
-        {{"--lang", "fr"}, false, es, false, false, {}},
-        {{"--lang="}, false, es, false, false, {}},
-        {{"--lang", "EN"}, false, es, false, false, {}},
-        {{"-x"}, false, es, false, false, {}},
-        {{"--jsonx"}, false, es, false, false, {}},
-        {{"a", "--verbose"}, false, es, false, false, {}},
-    };
-    for (const ArgumentCase& c : table) {
-        std::string joined;
-        for (auto a : c.args) {
-            joined += std::string(a) + " ";
-        }
-        SCOPED_TRACE(joined);
-        const ParsedArguments parsed = parseArguments(c.args);
-        EXPECT_EQ(parsed.error.empty(), c.good) << parsed.error;
-        if (c.good) {
-            EXPECT_EQ(parsed.options.language, c.language);
-            EXPECT_EQ(parsed.options.json, c.json);
-            EXPECT_EQ(parsed.options.help, c.help);
-            EXPECT_EQ(parsed.options.names, c.names);
-        }
-    }
-    EXPECT_NE(parseArguments({"-x"}).error.find("'-x'"), std::string::npos) << "the message names the option";
 }
 
 // ---- line splitting
@@ -123,46 +70,6 @@ TEST(LineSplitter, linesAreTheSameHoweverTheStreamIsCut)
             EXPECT_EQ(splitInPieces(stream, piece), expected) << stream;
         }
     }
-}
-
-// ---- JSON text
-
-TEST(JsonText, escapesWhatJsonRequiresAndReplacesBadBytes)
-{
-    const std::vector<std::pair<std::u32string, std::string>> table = {
-        {U"abc", "abc"},
-        {U"a\"b\\c/", "a\\\"b\\\\c/"},
-        {U"\b\f\n\r\t", "\\b\\f\\n\\r\\t"},
-        {std::u32string(U"\0\x01\x1f", 3), "\\u0000\\u0001\\u001f"},
-        {U"\x7f", "\x7f"},
-        {U"\u00F1\u212A\U0001F600", "\xc3\xb1\xe2\x84\xaa\xf0\x9f\x98\x80"},
-        {U"a\xDC80"
-         U"b\xDCFF",
-         "a\xef\xbf\xbd"
-         "b\xef\xbf\xbd"},
-        {U"\xD800", "\xef\xbf\xbd"},
-    };
-    for (const auto& [text, expected] : table) {
-        std::string out = "[";
-        appendJsonText(out, std::u32string_view(text));
-        EXPECT_EQ(out, "[" + expected);
-        // The UTF-8 form of the same text (where it has one) escapes alike.
-        if (text.find_first_of(U"\xDC80\xDCFF\xD800") == std::u32string::npos) {
-            std::string viaUtf8 = "[";
-            appendJsonText(viaUtf8, std::string_view(encodeUtf8(text)));
-            EXPECT_EQ(viaUtf8, "[" + expected);
-        }
-    }
-    // Long texts cross the blocks the writer works in.
-    std::u32string mixed;
-    std::string expected;
-    for (int i = 0; i < 3000; ++i) {
-        mixed += (i % 3 == 0) ? U"\u00E9" : (i % 3 == 1 ? U"\"" : U"x");
-        expected += (i % 3 == 0) ? "\xc3\xa9" : (i % 3 == 1 ? "\\\"" : "x");
-    }
-    std::string out;
-    appendJsonText(out, std::u32string_view(mixed));
-    EXPECT_EQ(out, expected);
 }
 
 // ---- reports

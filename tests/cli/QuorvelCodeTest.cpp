@@ -9,6 +9,7 @@
 #include <QJsonObject>
 
 #include <fcntl.h>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
@@ -423,6 +424,60 @@ TEST_F(QuorvelCode, aNonBlockingOutputThatFillsUpLosesNothing)
     const auto lines = linesOf(out);
     ASSERT_EQ(lines.size(), static_cast<std::size_t>(count));
     EXPECT_EQ(str(parse(lines.back()), "name"), QStringLiteral("name1999"));
+}
+
+TEST_F(QuorvelCode, aNonBlockingInputThatIsEmptyForAMomentIsReadWhole)
+{
+    // Whoever started the program may have left its input pipe non-blocking; a writer slower than the program then
+    // leaves it empty now and then, which is not the end of the input. The names come in two pieces, the second
+    // well after the program has read the first.
+    int pipeFds[2];
+    ASSERT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
+    ASSERT_EQ(fcntl(pipeFds[0], F_SETFL, fcntl(pipeFds[0], F_GETFL) | O_NONBLOCK), 0);
+    const std::string out = m_dir + "/slow-out";
+    const std::string err = m_dir + "/slow-err";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[0], 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::string program = QUORVEL_CODE_PATH;
+    std::string json = "--json";
+    char* argv[] = {program.data(), json.data(), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[0]);
+    // A program that gave up early has closed the pipe: writing to it then fails here instead of ending the test.
+    struct sigaction ignore
+    {
+    };
+    struct sigaction before
+    {
+    };
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, &before);
+    const std::string first = "Uno\n";
+    const std::string second = "Dos\ntres\n";
+    EXPECT_EQ(write(pipeFds[1], first.data(), first.size()), static_cast<ssize_t>(first.size()));
+    usleep(500 * 1000);
+    EXPECT_EQ(write(pipeFds[1], second.data(), second.size()), static_cast<ssize_t>(second.size()));
+    close(pipeFds[1]);
+    sigaction(SIGPIPE, &before, nullptr);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    std::ifstream errFile(err, std::ios::binary);
+    const std::string errText{std::istreambuf_iterator<char>(errFile), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(errText, "");
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::ifstream outFile(out, std::ios::binary);
+    const std::string outText{std::istreambuf_iterator<char>(outFile), std::istreambuf_iterator<char>()};
+    const auto lines = linesOf(outText);
+    ASSERT_EQ(lines.size(), 3U);
+    EXPECT_EQ(str(parse(lines[0]), "name"), QStringLiteral("uno"));
+    EXPECT_EQ(str(parse(lines[1]), "name"), QStringLiteral("dos"));
+    EXPECT_EQ(str(parse(lines[2]), "name"), QStringLiteral("tres"));
 }
 
 } // namespace
