@@ -1,4 +1,4 @@
-#include "QuorvelConfig.h"
+#include "core/CommandLine.h"
 #include "settings/Settings.h"
 #include "ui/common/Features.h"
 #include "ui/common/Windows.h"
@@ -9,10 +9,10 @@
 #include <QApplication>
 #include <QCoreApplication>
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,56 +31,31 @@ constexpr std::string_view Usage =
     "\n"
     "Qt's own options (-platform, -display, -style and the like) are passed on to Qt.\n";
 
-// Qt's standard command-line options: the ones that take a value (as the next argument or after '='), and the
-// ones that stand alone. Either form, one dash or two, is Qt's.
-constexpr std::array<std::string_view, 14> QtOptionsWithValue = {
-    "platform",    "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry",
-    "qwindowicon", "qwindowtitle",       "session",       "display", "geometry",
-    "style",       "stylesheet",         "name",          "title"};
-constexpr std::array<std::string_view, 6> QtFlags = {"reverse", "widgetcount", "nograb",
-                                                     "dograb",  "sync",        "qmljsdebugger"};
-
-std::string_view withoutDashes(std::string_view arg)
-{
-    arg.remove_prefix(arg.starts_with("--") ? 2 : 1);
-    return arg.substr(0, arg.find('='));
-}
-
-template <std::size_t N>
-bool among(const std::array<std::string_view, N>& names, std::string_view name)
-{
-    for (const std::string_view known : names) {
-        if (known == name) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// Checks the arguments of the windowed program: only Qt's own options may be there. Returns the one line that
-// says what is wrong, or the empty text.
-std::string badArgument(int argc, char** argv, bool& platformGiven)
-{
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg.size() < 2 || arg[0] != '-') {
-            return "quorvel: unexpected argument '" + std::string(arg) + "'; see quorvel --help";
-        }
-        const std::string_view name = withoutDashes(arg);
-        if (among(QtOptionsWithValue, name)) {
-            platformGiven = platformGiven || name == "platform";
-            if (arg.find('=') == std::string_view::npos) {
-                if (i + 1 >= argc) {
-                    return "quorvel: option '" + std::string(arg) + "' needs a value; see quorvel --help";
-                }
-                ++i;
-            }
-        } else if (!among(QtFlags, name)) {
-            return "quorvel: unknown option '" + std::string(arg) + "'; see quorvel --help";
-        }
-    }
-    return {};
-}
+// The program's own options, and Qt's standard ones (-platform, -display, -style and the like), which are passed on
+// to Qt: the ones that take a value (as the next argument or after '='), and the ones that stand alone.
+constexpr quorvel::commandline::OptionSpec Options[] = {quorvel::commandline::Help,
+                                                        quorvel::commandline::Version,
+                                                        {"set-language", true},
+                                                        {"platform", true},
+                                                        {"platformpluginpath", true},
+                                                        {"platformtheme", true},
+                                                        {"plugin", true},
+                                                        {"qwindowgeometry", true},
+                                                        {"qwindowicon", true},
+                                                        {"qwindowtitle", true},
+                                                        {"session", true},
+                                                        {"display", true},
+                                                        {"geometry", true},
+                                                        {"style", true},
+                                                        {"stylesheet", true},
+                                                        {"name", true},
+                                                        {"title", true},
+                                                        {"reverse"},
+                                                        {"widgetcount"},
+                                                        {"nograb"},
+                                                        {"dograb"},
+                                                        {"sync"},
+                                                        {"qmljsdebugger"}};
 
 // The platform Qt would pick needs a display server, and the environment names none.
 bool noDisplayAtAll(bool platformGiven)
@@ -154,14 +129,10 @@ void registerAllWindows()
 }
 
 // "quorvel --set-language es|en": the installation step that stores the start language. It needs no display.
-int setLanguage(int argc, char** argv)
+int setLanguage(int argc, char** argv, const std::string& language)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 3) {
-        std::fputs("quorvel: use --set-language es or --set-language en\n", stderr);
-        return 2;
-    }
-    const quorvel::SetLanguageOutcome outcome = quorvel::setStartLanguage(argv[2], quorvel::defaultSettingsPath());
+    const quorvel::SetLanguageOutcome outcome = quorvel::setStartLanguage(language, quorvel::defaultSettingsPath());
     std::fprintf(outcome.exitStatus == 0 ? stdout : stderr, "%s\n", outcome.message.c_str());
     return outcome.exitStatus;
 }
@@ -170,22 +141,28 @@ int setLanguage(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    if (argc >= 2 && std::strcmp(argv[1], "--set-language") == 0) {
-        return setLanguage(argc, argv);
+    using namespace quorvel::commandline;
+    const Parsed line = parse(argc, argv, Options);
+    std::string error = line.error;
+    if (error.empty() && !line.operands.empty()) {
+        error = "unexpected argument '" + line.operands.front() + "'";
     }
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    if (!error.empty()) {
+        std::fputs(errorLine("quorvel", error).c_str(), stderr);
+        return 2;
+    }
+    if (const std::optional<std::string> language = line.value("set-language")) {
+        return setLanguage(argc, argv, *language);
+    }
+    if (line.has(Help.name)) {
         std::fwrite(Usage.data(), 1, Usage.size(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("quorvel %.*s\n", static_cast<int>(quorvel::ProgramVersion.size()), quorvel::ProgramVersion.data());
+    if (line.has(Version.name)) {
+        std::fputs(versionLine("quorvel").c_str(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
-    bool platformGiven = false;
-    if (const std::string bad = badArgument(argc, argv, platformGiven); !bad.empty()) {
-        std::fprintf(stderr, "%s\n", bad.c_str());
-        return 2;
-    }
+    const bool platformGiven = line.has("platform");
     if (noDisplayAtAll(platformGiven)) {
         std::fputs(NoDisplayLine, stderr);
         return 1;

@@ -1,6 +1,6 @@
 #include "cli/CodeArguments.h"
 
-#include "QuorvelConfig.h"
+#include "core/CommandLine.h"
 
 namespace quorvel::cli {
 
@@ -27,48 +27,20 @@ constexpr std::string_view Usage =
 
 ParsedArguments parseArguments(const std::vector<std::string_view>& args)
 {
+    static constexpr commandline::OptionSpec Known[] = {
+        commandline::Help, commandline::Version, commandline::Lang, {"json"}};
+    const commandline::Parsed line = commandline::parse(args, Known);
     ParsedArguments parsed;
-    auto fail = [&parsed](std::string message) {
-        parsed.error = std::move(message);
+    parsed.error = line.error;
+    if (!line.error.empty()) {
         return parsed;
-    };
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        // A lone "-" is a name (it is corrected to the empty name), not an option.
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            parsed.options.names.emplace_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "--json") {
-            parsed.options.json = true;
-        } else if (arg == "--help" || arg == "-h") {
-            parsed.options.help = true;
-        } else if (arg == "--version") {
-            parsed.options.version = true;
-        } else if (arg == "--lang" || arg.starts_with("--lang=")) {
-            std::string_view value;
-            if (arg == "--lang") {
-                if (i + 1 >= args.size()) {
-                    return fail("option --lang needs a value: es or en");
-                }
-                value = args[++i];
-            } else {
-                value = arg.substr(7);
-            }
-            if (value == "es") {
-                parsed.options.language = UiLanguage::Spanish;
-            } else if (value == "en") {
-                parsed.options.language = UiLanguage::English;
-            } else {
-                return fail("unknown language '" + std::string(value) + "' for --lang: use es or en");
-            }
-        } else {
-            return fail("unknown option '" + std::string(arg) + "' (put -- before a name that starts with '-')");
-        }
     }
+    // A lone "-" is a name too (it is corrected to the empty name).
+    parsed.options.names = line.operands;
+    parsed.options.language = line.language(UiLanguage::Spanish);
+    parsed.options.json = line.has("json");
+    parsed.options.help = line.has(commandline::Help.name);
+    parsed.options.version = line.has(commandline::Version.name);
     return parsed;
 }
 
@@ -79,7 +51,7 @@ std::string_view usageText()
 
 std::string versionText()
 {
-    return "quorvel-code " + std::string(quorvel::ProgramVersion) + "\n";
+    return commandline::versionLine("quorvel-code");
 }
 
 } // namespace quorvel::cli

@@ -4,6 +4,7 @@
 #include "cli/CodeArguments.h"
 #include "cli/CodeReport.h"
 #include "cli/Streams.h"
+#include "core/CommandLine.h"
 
 #include <unistd.h>
 
@@ -26,7 +27,8 @@ int main(int argc, char** argv)
     const CheckArguments check = takeCheckArguments(args);
     const ParsedArguments parsed = parseArguments(check.rest);
     if (!check.error.empty() || !parsed.error.empty()) {
-        complain((check.error.empty() ? parsed.error : check.error) + "; see quorvel-code --help");
+        writeAll(STDERR_FILENO,
+                 quorvel::commandline::errorLine("quorvel-code", check.error.empty() ? parsed.error : check.error));
         return 2;
     }
     const Options& options = parsed.options;

@@ -3,6 +3,8 @@
 #include "core/AsciiText.h"
 #include "core/NameRules.h"
 #include "store/DataFolder.h"
+#include "store/ForeignTables.h"
+#include "store/SpecialFiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -24,12 +26,7 @@ namespace quorvel::store {
 
 namespace {
 
-// The one spelling of the table's name. It holds blanks, so every statement quotes it.
-#define FAV_TABLE "\"adreca i figura\""
-
-constexpr char QuotedTable[] = FAV_TABLE;
-constexpr char SqlTableList[] = "PRAGMA main.table_list(" FAV_TABLE ")";
-constexpr char SqlTableColumns[] = "PRAGMA main.table_xinfo(" FAV_TABLE ")";
+#define FAV_TABLE QUORVEL_FAVOURITES_TABLE
 constexpr char SqlHasRecord[] = "SELECT 1 FROM " FAV_TABLE " WHERE Nom = ?1 COLLATE BINARY AND Figura = ?2 LIMIT 1";
 constexpr char SqlInsert[] = "INSERT INTO " FAV_TABLE " (Nom, Figura) VALUES (?1, ?2)";
 constexpr char SqlCreate[] =
@@ -91,215 +88,6 @@ QString letterOf(FigureKind kind)
     return QString(QLatin1Char(figureLetter(kind)));
 }
 
-// Names of fields and types, compared as SQLite compares them: without regard to ASCII letter case.
-bool sameName(std::string_view a, std::string_view b)
-{
-    return asciiLower(a) == asciiLower(b);
-}
-
-/// How the table "adreca i figura" of a file is laid out, as far as the cursor and the saves are concerned.
-struct TableLayout
-{
-    bool exists = false;
-    bool ordinary = false; ///< a table of its own: not a view, not a virtual table
-    bool withoutRowid = false;
-    bool hasFields = false;              ///< Nom and Figura
-    bool idIsRowid = false;              ///< a column id that stands for the rowid, as in the tables the program makes
-    std::vector<std::string> primaryKey; ///< the key fields of a table without rowid, in the key's order
-    std::string unfillable;              ///< a field a save must fill but cannot (required, no default)
-};
-
-TableLayout readLayout(SQLite::Database& db)
-{
-    TableLayout layout;
-    {
-        SQLite::Statement list(db, SqlTableList);
-        if (!list.executeStep()) {
-            return layout;
-        }
-        layout.exists = true;
-        layout.ordinary = list.getColumn(2).getString() == "table";
-        layout.withoutRowid = list.getColumn(4).getInt() != 0;
-    }
-    struct Field
-    {
-        std::string name;
-        std::string type;
-        bool required = false;
-        bool hasDefault = false;
-        int keyPosition = 0;
-        bool generated = false;
-    };
-    std::vector<Field> fields;
-    SQLite::Statement columns(db, SqlTableColumns);
-    while (columns.executeStep()) {
-        fields.push_back({columns.getColumn(1).getString(), columns.getColumn(2).getString(),
-                          columns.getColumn(3).getInt() != 0, !columns.getColumn(4).isNull(),
-                          columns.getColumn(5).getInt(), columns.getColumn(6).getInt() != 0});
-    }
-    bool nom = false;
-    bool figura = false;
-    std::vector<const Field*> key;
-    for (const Field& field : fields) {
-        nom = nom || sameName(field.name, "Nom");
-        figura = figura || sameName(field.name, "Figura");
-        if (field.keyPosition > 0) {
-            key.push_back(&field);
-        }
-    }
-    layout.hasFields = nom && figura;
-    std::sort(key.begin(), key.end(), [](const Field* a, const Field* b) { return a->keyPosition < b->keyPosition; });
-    // In a table with rowid, a single key field declared INTEGER is the rowid itself and numbers new rows.
-    const Field* rowidField =
-        !layout.withoutRowid && key.size() == 1 && sameName(key.front()->type, "INTEGER") ? key.front() : nullptr;
-    layout.idIsRowid = rowidField != nullptr && sameName(rowidField->name, "id");
-    if (layout.withoutRowid) {
-        for (const Field* field : key) {
-            layout.primaryKey.push_back(field->name);
-        }
-    }
-    for (const Field& field : fields) {
-        const bool filled = sameName(field.name, "Nom") || sameName(field.name, "Figura") || field.generated ||
-                            field.hasDefault || &field == rowidField;
-        // A table without rowid refuses a key field left empty whether or not it was declared NOT NULL.
-        const bool required = field.required || (layout.withoutRowid && field.keyPosition > 0);
-        if (required && !filled) {
-            layout.unfillable = field.name;
-            break;
-        }
-    }
-    return layout;
-}
-
-std::string quotedName(const std::string& name)
-{
-    std::string quoted = "\"";
-    for (const char c : name) {
-        quoted += c;
-        if (c == '"') {
-            quoted += '"';
-        }
-    }
-    return quoted + '"';
-}
-
-} // namespace
-
-/// The statements of a cursor over one layout of the table. Records come by Nom and then by their key: the
-/// rowid (the order they were added in) or, in a table without rowid, the fields of its primary key. The
-/// cursor keeps the key of its record; each move asks for the neighbouring (Nom, key).
-struct FavouritesStore::Queries
-{
-    int keyCount = 1;
-    std::string first, last, next, previous, findFirst, findLast, figurasOfName, all, removeOne;
-
-    explicit Queries(const TableLayout& layout = {})
-    {
-        std::vector<std::string> key;
-        for (const std::string& field : layout.primaryKey) {
-            key.push_back(quotedName(field));
-        }
-        if (key.empty()) {
-            key.push_back("rowid");
-        }
-        keyCount = static_cast<int>(key.size());
-        std::string keyList;
-        std::string up = "Nom";
-        std::string down = "Nom DESC";
-        std::string parameters = "?1";
-        for (std::size_t i = 0; i < key.size(); ++i) {
-            keyList += (i == 0 ? "" : ", ") + key[i];
-            up += ", " + key[i];
-            down += ", " + key[i] + " DESC";
-            parameters += ", ?" + std::to_string(i + 2);
-        }
-        const std::string table = QuotedTable;
-        const std::string select = "SELECT " + keyList + ", Nom, Figura FROM " + table;
-        first = select + " ORDER BY " + up + " LIMIT 1";
-        last = select + " ORDER BY " + down + " LIMIT 1";
-        next = select + " WHERE (Nom, " + keyList + ") > (" + parameters + ") ORDER BY " + up + " LIMIT 1";
-        previous = select + " WHERE (Nom, " + keyList + ") < (" + parameters + ") ORDER BY " + down + " LIMIT 1";
-        findFirst = select + " WHERE Nom = ?1 COLLATE NOCASE ORDER BY " + up + " LIMIT 1";
-        findLast = select + " WHERE Nom = ?1 COLLATE NOCASE ORDER BY " + down + " LIMIT 1";
-        figurasOfName = "SELECT Figura FROM " + table + " WHERE Nom = ?1 COLLATE BINARY ORDER BY " + up;
-        all = "SELECT Nom, Figura FROM " + table + " ORDER BY " + up;
-        removeOne = "DELETE FROM " + table + " WHERE (" + keyList + ") = (SELECT " + keyList + " FROM " + table +
-                    " WHERE Nom = ?1 COLLATE BINARY AND Figura = ?2 ORDER BY " + keyList + " LIMIT 1)";
-    }
-};
-
-namespace {
-
-/// One field of a record's key as the engine gave it, so it can be handed back unchanged.
-KeyValue valueOf(const SQLite::Column& column)
-{
-    KeyValue value;
-    value.type = column.getType();
-    switch (value.type) {
-    case SQLITE_INTEGER:
-        value.integer = column.getInt64();
-        break;
-    case SQLITE_FLOAT:
-        value.real = column.getDouble();
-        break;
-    case SQLITE_TEXT:
-        value.bytes = column.getString();
-        break;
-    case SQLITE_BLOB:
-        value.bytes.assign(static_cast<const char*>(column.getBlob()), static_cast<std::size_t>(column.getBytes()));
-        break;
-    default:
-        break;
-    }
-    return value;
-}
-
-void bindValue(SQLite::Statement& query, int index, const KeyValue& value)
-{
-    switch (value.type) {
-    case SQLITE_INTEGER:
-        query.bind(index, static_cast<int64_t>(value.integer));
-        break;
-    case SQLITE_FLOAT:
-        query.bind(index, value.real);
-        break;
-    case SQLITE_TEXT:
-        query.bind(index, value.bytes);
-        break;
-    case SQLITE_BLOB:
-        query.bind(index, value.bytes.data(), static_cast<int>(value.bytes.size()));
-        break;
-    default:
-        query.bind(index);
-        break;
-    }
-}
-
-/// Whether path names an ordinary file or nothing at all. Never blocks: stat first, so that a device is not
-/// even opened; then a non-blocking open and fstat of what is really there, in case the path was replaced in
-/// between. A plain read-only open of a named pipe, which is what the database engine does, waits for a
-/// writer for ever.
-bool isOrdinaryOrMissing(const QString& path)
-{
-    const QByteArray native = QFile::encodeName(path);
-    struct stat info
-    {
-    };
-    if (::stat(native.constData(), &info) != 0) {
-        return true; // nothing there (or nothing reachable): opening says what it is
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return false;
-    }
-    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        return true; // unreadable: the engine's open fails and says so
-    }
-    const bool ordinary = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    ::close(fd);
-    return ordinary;
-}
-
 } // namespace
 
 const char* storeProblemName(StoreProblem problem)
@@ -324,6 +112,12 @@ const char* storeProblemName(StoreProblem problem)
     }
     return "Failed";
 }
+
+/// The statements of the cursor, over the layout of the table in the file.
+struct FavouritesStore::Queries : TableQueries
+{
+    using TableQueries::TableQueries;
+};
 
 FavouritesStore::FavouritesStore(QString filePath) : m_path(std::move(filePath)), m_queries(std::make_unique<Queries>())
 {}
@@ -526,36 +320,21 @@ AddResult FavouritesStore::addFavourite(const QString& name, FigureKind kind)
     if (!isStorableName(name)) {
         return AddResult::InvalidName;
     }
-    openForWriting();
-    const bool wasOpen = !m_problem.has_value();
-    AddResult result = AddResult::Saved;
-    try {
-        // One transaction, so that two windows saving at once still keep a single record, and so that a save
-        // that fails anywhere leaves nothing behind.
-        SQLite::Transaction transaction(*m_db, SQLite::TransactionBehavior::IMMEDIATE);
-        prepareTableForWriting(true);
-        SQLite::Statement has(*m_db, SqlHasRecord);
-        has.bind(1, utf8(name));
-        has.bind(2, utf8(letterOf(kind)));
-        if (has.executeStep()) {
-            result = AddResult::AlreadyKept;
-        } else {
-            SQLite::Statement insert(*m_db, SqlInsert);
-            insert.bind(1, utf8(name));
-            insert.bind(2, utf8(letterOf(kind)));
-            insert.exec();
-            // The record is confirmed only once it is read back: a rule of the file (a trigger) may have
-            // dropped or changed it while the insert itself succeeded.
-            has.reset();
-            if (!has.executeStep()) {
-                throw StoreFailure(StoreProblem::Failed, "the table did not keep the new record");
+    // A batch of one: the same check, insert, read-back and transaction as every other add.
+    const std::string text = utf8(name);
+    bool given = false;
+    AddResult result = AddResult::AlreadyKept;
+    addFavourites(
+        [&](std::string& next, FigureKind& nextKind) {
+            if (given) {
+                return false;
             }
-        }
-        transaction.commit();
-    } catch (const SQLite::Exception& e) {
-        raise(e);
-    }
-    finishAdding(wasOpen);
+            given = true;
+            next = text;
+            nextKind = kind;
+            return true;
+        },
+        [&result](bool added) { result = added ? AddResult::Saved : AddResult::AlreadyKept; }, false);
     return result;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/JsonText.h" // jsonString: the one JSON escaper
 #include "core/FigureCoding.h"
+#include "core/JsonText.h" // jsonString: the one JSON escaper
 
 #include <cstddef>
 #include <functional>

@@ -5,10 +5,10 @@
 //   quorvel-shots <output folder>
 // The favourites file goes to a temporary folder (QUORVEL_DATA_DIR), so nothing of the user's is touched.
 #include "core/Language.h"
+#include "ui/common/Features.h"
 #include "ui/common/Help.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/CompanionRegistration.h"
-#include "ui/common/Features.h"
 #include "ui/features/FeatureSet.h"
 #include "ui/main/MainRegistration.h"
 

@@ -5,11 +5,11 @@
 #include "core/FigureCoding.h"
 #include "store/DataFolder.h"
 #include "store/FavouritesStore.h"
+#include "ui/common/Features.h"
 #include "ui/common/Notices.h"
 #include "ui/common/SaveFavourite.h"
-#include "ui/common/Features.h"
-#include "ui/features/FeatureSet.h"
 #include "ui/favourites/FavouritesWindow.h"
+#include "ui/features/FeatureSet.h"
 
 #include <QApplication>
 #include <QLineEdit>

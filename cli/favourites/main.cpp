@@ -2,6 +2,7 @@
 // same file and with the same checks.
 
 #include "core/AsciiText.h"
+#include "core/CommandLine.h"
 #include "core/NameRules.h"
 #include "core/Unicode.h"
 #include "store/DataFolder.h"
@@ -69,8 +70,7 @@ void complain(std::string_view message)
 
 int usageError(std::string_view message)
 {
-    complain(message);
-    writeReport(Usage);
+    writeReport(commandline::errorLine("quorvel-favourites", message));
     return ExitUsage;
 }
 
@@ -108,71 +108,24 @@ struct CommandLine
 
 CommandLine parse(int argc, char** argv)
 {
+    static constexpr commandline::OptionSpec Known[] = {commandline::Help,  commandline::Version, commandline::Lang,
+                                                        {"data-dir", true}, {"figure", true},     {"format", true},
+                                                        {"json"},           {"dry-run"}};
+    const commandline::Parsed parsed = commandline::parse(argc, argv, Known);
     CommandLine line;
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (optionsEnded || arg == "-" || arg.rfind("--", 0) != 0) {
-            if (line.command.empty()) {
-                line.command = arg;
-            } else {
-                line.words.push_back(arg);
-            }
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        std::optional<std::string> inlineValue;
-        if (const auto equals = arg.find('='); equals != std::string::npos) {
-            inlineValue = arg.substr(equals + 1);
-            arg.resize(equals);
-        }
-        auto value = [&](std::optional<std::string>& target) {
-            if (inlineValue) {
-                target = *inlineValue;
-            } else if (i + 1 < argc) {
-                target = argv[++i];
-            } else {
-                line.error = arg + " needs a value";
-            }
-        };
-        auto flag = [&](bool& target) {
-            if (inlineValue) {
-                line.error = arg + " takes no value";
-            }
-            target = true;
-        };
-        if (arg == "--data-dir") {
-            value(line.dataDir);
-        } else if (arg == "--figure") {
-            value(line.figure);
-        } else if (arg == "--format") {
-            value(line.format);
-        } else if (arg == "--lang") {
-            std::optional<std::string> lang;
-            value(lang);
-            if (lang && *lang == "es") {
-                line.language = UiLanguage::Spanish;
-            } else if (lang && *lang != "en") {
-                line.error = "--lang takes en or es";
-            }
-        } else if (arg == "--json") {
-            flag(line.json);
-        } else if (arg == "--dry-run") {
-            flag(line.dryRun);
-        } else if (arg == "--help") {
-            flag(line.help);
-        } else if (arg == "--version") {
-            flag(line.version);
-        } else {
-            line.error = "unknown option " + arg;
-        }
-        if (!line.error.empty()) {
-            break;
-        }
+    line.error = parsed.error;
+    if (!parsed.operands.empty()) {
+        line.command = parsed.operands.front();
+        line.words.assign(parsed.operands.begin() + 1, parsed.operands.end());
     }
+    line.dataDir = parsed.value("data-dir");
+    line.figure = parsed.value("figure");
+    line.format = parsed.value("format");
+    line.language = parsed.language(UiLanguage::English);
+    line.json = parsed.has("json");
+    line.dryRun = parsed.has("dry-run");
+    line.help = parsed.has(commandline::Help.name);
+    line.version = parsed.has(commandline::Version.name);
     return line;
 }
 
@@ -413,7 +366,7 @@ int run(int argc, char** argv)
         return writeOutput(Usage) ? ExitOk : outputLost();
     }
     if (line.version) {
-        return writeOutput("quorvel-favourites " QUORVEL_VERSION "\n") ? ExitOk : outputLost();
+        return writeOutput(commandline::versionLine("quorvel-favourites")) ? ExitOk : outputLost();
     }
     if (line.command.empty()) {
         return usageError("no command given");

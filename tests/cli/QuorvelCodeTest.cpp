@@ -9,7 +9,6 @@
 #include <QJsonObject>
 
 #include <fcntl.h>
-#include <csignal>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
@@ -17,6 +16,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>

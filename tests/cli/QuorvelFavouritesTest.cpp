@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -170,7 +171,10 @@ TEST_F(QuorvelFavouritesTest, badCommandLinesExitTwo)
           QStringList{QStringLiteral("list"), QStringLiteral("--dry-run")}, QStringList{QStringLiteral("--bogus")}}) {
         const Outcome bad = run(arguments);
         EXPECT_EQ(bad.status, 2) << arguments.join(u' ').toStdString();
-        EXPECT_NE(bad.err.find("usage: quorvel-favourites"), std::string::npos);
+        // One line that says what is wrong and where to look.
+        EXPECT_EQ(bad.err.rfind("quorvel-favourites: ", 0), 0U) << bad.err;
+        EXPECT_TRUE(bad.err.ends_with("; see quorvel-favourites --help\n")) << bad.err;
+        EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1) << bad.err;
         EXPECT_TRUE(bad.out.empty());
     }
     EXPECT_FALSE(QFile::exists(path()));

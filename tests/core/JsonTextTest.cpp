@@ -56,8 +56,8 @@ TEST(JsonText, aWholeStringIsQuotedAndNeverInvalid)
     const std::vector<std::pair<std::string, std::string>> table = {
         {"", "\"\""},
         {"a\"b\\c\n\x01", "\"a\\\"b\\\\c\\n\\u0001\""},
-        {"\xC3\xB1\xFF", "\"\xC3\xB1\xEF\xBF\xBD\""},         // a byte that does not decode
-        {"x\xE2\x82", "\"x\xEF\xBF\xBD\xEF\xBF\xBD\""},         // a sequence cut short
+        {"\xC3\xB1\xFF", "\"\xC3\xB1\xEF\xBF\xBD\""},                 // a byte that does not decode
+        {"x\xE2\x82", "\"x\xEF\xBF\xBD\xEF\xBF\xBD\""},               // a sequence cut short
         {"\xED\xA0\x80", "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""}, // an encoded surrogate
         {"tab\there", "\"tab\\there\""},
     };

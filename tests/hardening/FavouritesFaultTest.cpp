@@ -6,9 +6,9 @@
 #include "store/FavouritesStore.h"
 #include "tests/support/FavouritesFixtures.h"
 #include "tests/support/TestSupport.h"
+#include "ui/common/Features.h"
 #include "ui/common/SaveFavourite.h"
 #include "ui/common/Windows.h"
-#include "ui/common/Features.h"
 #include "ui/features/FeatureSet.h"
 
 #include <QAction>
@@ -144,12 +144,10 @@ private:
         return holder;
     }
 
+    test::StandInMainWindows m_main;
+
 private Q_SLOTS:
-    void initTestCase()
-    {
-        useFeatures(&featureSet());
-        test::registerPlainMainWindows();
-    }
+    void initTestCase() { useFeatures(&featureSet()); }
 
     void init()
     {

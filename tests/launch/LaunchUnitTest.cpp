@@ -461,16 +461,15 @@ private Q_SLOTS:
         QCOMPARE(&launch::platform(), static_cast<launch::Platform*>(&m_platform));
         launch::setPlatform(nullptr);
         QVERIFY(&launch::platform() != static_cast<launch::Platform*>(&m_platform));
-        QCOMPARE(&launch::platform(), &launch::platform());
     }
 
     void systemPlatform_formBWithoutAGraphicalApplicationIsSilent()
     {
-        // This executable runs a QCoreApplication: the desktop's services are out of reach and nothing may crash.
+        // This executable runs without a graphical application (QTEST_GUILESS_MAIN): the desktop's services are
+        // out of reach, and opening an address must neither crash nor hang.
         const auto system = launch::makeSystemPlatform();
         system->openAddress("http://www.abc.com");
         system->openAddress("");
-        QVERIFY(qobject_cast<QCoreApplication*>(QCoreApplication::instance()) != nullptr);
     }
 };
 

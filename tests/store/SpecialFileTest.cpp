@@ -3,6 +3,7 @@
 // ctest time limit: a store that blocks fails the test instead of freezing it. None of them may be written.
 #include "store/FavouritesStore.h"
 #include "tests/support/FavouritesFixtures.h"
+#include "tests/support/StoreProblems.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +21,7 @@
 
 using namespace quorvel;
 using namespace quorvel::store;
+using quorvel::test::problemOf;
 
 namespace {
 
@@ -64,17 +66,6 @@ std::pair<mode_t, mode_t> kindsAt(const QString& path)
     lstat(native(path).c_str(), &own);
     stat(native(path).c_str(), &led);
     return {own.st_mode & S_IFMT, led.st_mode & S_IFMT};
-}
-
-template <typename Action>
-std::optional<StoreProblem> problemOf(Action&& action)
-{
-    try {
-        action();
-    } catch (const StoreFailure& failure) {
-        return failure.problem();
-    }
-    return std::nullopt;
 }
 
 class SpecialFileAtThePath : public ::testing::TestWithParam<SpecialFile>

@@ -3,6 +3,7 @@
 #include "store/DataFolder.h"
 #include "store/FavouritesStore.h"
 #include "tests/support/FavouritesFixtures.h"
+#include "tests/support/StoreProblems.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,6 +19,7 @@
 
 using namespace quorvel;
 using namespace quorvel::store;
+using quorvel::test::problemOf;
 using quorvel::test::Rows;
 
 namespace {
@@ -30,18 +32,6 @@ protected:
     FavouriteRecord record(const char* nom, const char* figura)
     {
         return {QString::fromUtf8(nom), QString::fromUtf8(figura)};
-    }
-
-    /// The problem a call fails with, or nothing.
-    template <typename Action>
-    std::optional<StoreProblem> problemOf(Action&& action)
-    {
-        try {
-            action();
-        } catch (const StoreFailure& failure) {
-            return failure.problem();
-        }
-        return std::nullopt;
     }
 
     QTemporaryDir m_dir;

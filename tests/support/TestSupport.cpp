@@ -94,13 +94,22 @@ void resetProgramState()
     BrowserPath.clear();
 }
 
-void registerPlainMainWindows()
+StandInMainWindows::StandInMainWindows()
 {
-    ui::Windows::instance().setFactory(ui::WindowRole::Main, [](UiLanguage) -> QWidget* {
+    ui::Windows::instance().setFactory(ui::WindowRole::Main, [this](UiLanguage language) -> QWidget* {
         auto* main = new QWidget;
         main->setAttribute(Qt::WA_DeleteOnClose);
+        main->setObjectName(language == UiLanguage::Spanish ? QStringLiteral("frmPrin_Cast")
+                                                            : QStringLiteral("frmPrin_Ang"));
+        opened << QStringLiteral("%1:%2").arg(QLatin1String(editionTag(language)), QString::fromStdString(CurrentName));
+        names << main->objectName();
         return main;
     });
+}
+
+StandInMainWindows::~StandInMainWindows()
+{
+    ui::Windows::instance().setFactory(ui::WindowRole::Main, {});
 }
 
 } // namespace quorvel::test

@@ -165,7 +165,18 @@ T* child(QWidget* window, const char* name)
 /// Resets what outlives windows: the window registry, CurrentName, RegisterAddresses, BrowserPath.
 void resetProgramState();
 
-/// A plain window that closes for good stands in for the main window of either edition.
-void registerPlainMainWindows();
+/// Stands in for the main window of both editions while it lives: a plain window named like the real one
+/// (frmPrin_Cast, frmPrin_Ang) that closes for good, and notes each one made.
+class StandInMainWindows
+{
+public:
+    StandInMainWindows();
+    ~StandInMainWindows();
+    StandInMainWindows(const StandInMainWindows&) = delete;
+    StandInMainWindows& operator=(const StandInMainWindows&) = delete;
+
+    QStringList opened; ///< the edition and CurrentName at each one made: "es:abc"
+    QStringList names;  ///< the object name of each one made
+};
 
 } // namespace quorvel::test

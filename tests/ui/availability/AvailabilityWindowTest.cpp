@@ -6,10 +6,10 @@
 #include "core/SharedState.h"
 #include "tests/availability/FakeRdapServer.h"
 #include "tests/support/TestSupport.h"
-#include "ui/common/Features.h"
-#include "ui/features/FeatureSet.h"
 #include "ui/availability/ProgramChecker.h"
+#include "ui/common/Features.h"
 #include "ui/common/Windows.h"
+#include "ui/features/FeatureSet.h"
 #include "ui/main/MainRegistration.h"
 
 #include <QCheckBox>

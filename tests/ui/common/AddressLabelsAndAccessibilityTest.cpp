@@ -5,11 +5,11 @@
 #include "tests/support/FavouritesFixtures.h"
 #include "tests/support/TestSupport.h"
 #include "ui/common/ClickableLabel.h"
+#include "ui/common/Features.h"
 #include "ui/common/Help.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/CompanionRegistration.h"
 #include "ui/companions/KeepInFront.h"
-#include "ui/common/Features.h"
 #include "ui/features/FeatureSet.h"
 #include "ui/main/MainRegistration.h"
 

@@ -99,8 +99,8 @@ private Q_SLOTS:
         QWidget* availability = Windows::instance().show(WindowRole::Availability, UiLanguage::Spanish);
         QVERIFY(availability != nullptr);
         QVERIFY(availability->isVisible());
-        for (const WindowRole role : {WindowRole::Main, WindowRole::About, WindowRole::Reduced,
-                                      WindowRole::Register, WindowRole::Symbology}) {
+        for (const WindowRole role :
+             {WindowRole::Main, WindowRole::About, WindowRole::Reduced, WindowRole::Register, WindowRole::Symbology}) {
             QCOMPARE(plugin->createWindow(role, UiLanguage::English), nullptr);
         }
         QVERIFY(notices.informed.isEmpty());

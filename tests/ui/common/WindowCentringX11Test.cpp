@@ -2,9 +2,9 @@
 // centre of its outer frame, title bar and borders included, lies on the centre of the work area.
 #include "tests/support/TestSupport.h"
 #include "tests/ui/companions/CompanionTesting.h"
+#include "ui/common/Features.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/CompanionRegistration.h"
-#include "ui/common/Features.h"
 #include "ui/features/FeatureSet.h"
 #include "ui/main/MainRegistration.h"
 

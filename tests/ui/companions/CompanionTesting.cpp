@@ -12,18 +12,6 @@
 
 namespace quorvel::test {
 
-StubMainWindows::StubMainWindows()
-{
-    ui::Windows::instance().setFactory(ui::WindowRole::Main, [this](UiLanguage language) {
-        auto* window = new QWidget;
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->setObjectName(language == UiLanguage::Spanish ? QStringLiteral("frmPrin_Cast")
-                                                              : QStringLiteral("frmPrin_Ang"));
-        opened << QStringLiteral("%1:%2").arg(QLatin1String(editionTag(language)), QString::fromStdString(CurrentName));
-        return window;
-    });
-}
-
 void FakeKeepInFront::setKeptInFront(QWidget* window, bool on)
 {
     lastWindow = window;

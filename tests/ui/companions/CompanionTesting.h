@@ -19,15 +19,8 @@ class QWidget;
 
 namespace quorvel::test {
 
-/// Stands in for the main window: a plain window named like the real one that notes, each time one is
-/// made, the CurrentName it would load.
-class StubMainWindows
-{
-public:
-    StubMainWindows();
-    /// CurrentName at each creation of a main window, with the edition: "es:abc".
-    QStringList opened;
-};
+/// The main window's stand-in of every window test (tests/support).
+using StubMainWindows = StandInMainWindows;
 
 /// A keep-in-front whose answer the test chooses; it records each switch as "on" / "off".
 class FakeKeepInFront final : public ui::KeepInFront

@@ -4,9 +4,9 @@
 #include "tests/support/TestSupport.h"
 #include "tests/ui/companions/CompanionTesting.h"
 #include "ui/common/Features.h"
-#include "ui/features/FeatureSet.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/CompanionRegistration.h"
+#include "ui/features/FeatureSet.h"
 #include "ui/main/MainRegistration.h"
 
 #include <QAction>

@@ -1,14 +1,14 @@
 // The domain register window driven as a user: the addresses handed over by the main window and its printed
 // page read back from a real PDF file. What it shares with the other companions: CompanionContractTest.
-#include "ui/common/Features.h"
-#include "ui/features/FeatureSet.h"
 #include "ui/companions/RegisterWindow.h"
 
 #include "core/SharedState.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/companions/CompanionTesting.h"
+#include "ui/common/Features.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/CompanionRegistration.h"
+#include "ui/features/FeatureSet.h"
 
 #include <QFileInfo>
 #include <QImage>

@@ -1,15 +1,15 @@
 // The symbology window driven as a user: its four rows exactly as written, its panels of samples and
 // the hand-drawn ellipse, and its print read back from a real PDF file. What it shares with the other
 // companions: CompanionContractTest.
-#include "ui/common/Features.h"
-#include "ui/features/FeatureSet.h"
 #include "ui/companions/SymbologyWindow.h"
 
 #include "core/SharedState.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/companions/CompanionTesting.h"
+#include "ui/common/Features.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/CompanionRegistration.h"
+#include "ui/features/FeatureSet.h"
 
 #include <QFileInfo>
 #include <QImage>

@@ -2,8 +2,8 @@
 // the menu opened and its item clicked, the file dialog answered, the notice read, the lists looked at.
 #include "tests/support/FavouritesFixtures.h"
 #include "tests/support/TestSupport.h"
-#include "ui/common/Windows.h"
 #include "ui/common/Features.h"
+#include "ui/common/Windows.h"
 #include "ui/features/FeatureSet.h"
 
 #include <QAction>
@@ -96,12 +96,10 @@ private:
         out.write(bytes);
     }
 
+    test::StandInMainWindows m_main;
+
 private Q_SLOTS:
-    void initTestCase()
-    {
-        useFeatures(&featureSet());
-        test::registerPlainMainWindows();
-    }
+    void initTestCase() { useFeatures(&featureSet()); }
 
     void init()
     {

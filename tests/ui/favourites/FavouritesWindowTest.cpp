@@ -5,11 +5,11 @@
 #include "tests/support/FavouritesFixtures.h"
 #include "tests/support/TestSupport.h"
 #include "ui/common/ClickableLabel.h"
+#include "ui/common/Features.h"
 #include "ui/common/SaveFavourite.h"
 #include "ui/common/Windows.h"
-#include "ui/common/Features.h"
-#include "ui/features/FeatureSet.h"
 #include "ui/favourites/SaveFromMainWindow.h"
+#include "ui/features/FeatureSet.h"
 #include "ui/main/MainWindow.h"
 
 #include <QAction>
@@ -50,7 +50,7 @@ private:
     std::unique_ptr<test::RecordingNotices> m_notices;
     std::unique_ptr<test::RecordingHelp> m_help;
     std::unique_ptr<test::RecordingLaunch> m_launch;
-    QStringList m_mainShown;
+    test::StandInMainWindows m_main;
 
     QString path() const { return m_dir->filePath(QStringLiteral("QUORVEL.MDB")); }
     bool spanish() const { return m_language == UiLanguage::Spanish; }
@@ -131,18 +131,7 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        useFeatures(&featureSet());
-        Windows::instance().setFactory(WindowRole::Main, [this](UiLanguage language) -> QWidget* {
-            auto* main = new QWidget;
-            main->setAttribute(Qt::WA_DeleteOnClose);
-            main->setObjectName(language == UiLanguage::Spanish ? QStringLiteral("frmPrin_Cast")
-                                                                : QStringLiteral("frmPrin_Ang"));
-            m_mainShown << main->objectName();
-            return main;
-        });
-    }
+    void initTestCase() { useFeatures(&featureSet()); }
 
     void init()
     {
@@ -153,7 +142,7 @@ private Q_SLOTS:
         m_help = std::make_unique<test::RecordingHelp>();
         m_launch = std::make_unique<test::RecordingLaunch>(FakeBrowser.toStdString());
         BrowserPath = FakeBrowser.toStdString();
-        m_mainShown.clear();
+        m_main.names.clear();
     }
 
     void cleanup()
@@ -493,7 +482,7 @@ private Q_SLOTS:
         QTest::keySequence(box, QKeySequence(es("Ctrl+S", "Ctrl+E")));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(window.isNull());
-        QCOMPARE(m_mainShown, QStringList(es("frmPrin_Cast", "frmPrin_Ang")));
+        QCOMPARE(m_main.names, QStringList(es("frmPrin_Cast", "frmPrin_Ang")));
     }
 
     void f1InAMenuOpensTheWindowsTopic_data() { test::editions(); }
@@ -549,7 +538,7 @@ private Q_SLOTS:
         window->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(window.isNull());
-        QCOMPARE(m_mainShown, QStringList(es("frmPrin_Cast", "frmPrin_Ang")));
+        QCOMPARE(m_main.names, QStringList(es("frmPrin_Cast", "frmPrin_Ang")));
         QVERIFY(Windows::instance().find(WindowRole::Favourites, m_language) == nullptr);
 
         window = open();

@@ -2,7 +2,7 @@
 // labels, pressing buttons, shortcuts and menu items.
 #include "core/SharedState.h"
 #include "settings/Settings.h"
-#include "tests/ui/main/UiMainTesting.h"
+#include "tests/support/StandInWindows.h"
 #include "ui/common/ClickableLabel.h"
 #include "ui/common/FigureShapes.h"
 #include "ui/common/SaveFavourite.h"
@@ -607,13 +607,14 @@ private Q_SLOTS:
         QFETCH(UiLanguage, language);
         QStringList saved;
         test::StandInFeatures features;
-        features.save = [&saved](QWidget* owner, QWidget* /*command*/, UiLanguage lang, FigureKind kind, const QString& name) {
-                saved << QStringLiteral("%1 %2 %3 %4")
-                             .arg(owner->objectName(),
-                                  lang == UiLanguage::Spanish ? QStringLiteral("es") : QStringLiteral("en"))
-                             .arg(QChar::fromLatin1(figureLetter(kind)))
-                             .arg(name);
-            };
+        features.save = [&saved](QWidget* owner, QWidget* /*command*/, UiLanguage lang, FigureKind kind,
+                                 const QString& name) {
+            saved << QStringLiteral("%1 %2 %3 %4")
+                         .arg(owner->objectName(),
+                              lang == UiLanguage::Spanish ? QStringLiteral("es") : QStringLiteral("en"))
+                         .arg(QChar::fromLatin1(figureLetter(kind)))
+                         .arg(name);
+        };
         QMainWindow* window = openMain(language);
         type(window, language, QStringLiteral("MiMarca"));
         for (const char* button : {"Command4", "Command5", "Command6", "Command7"}) {

@@ -3,7 +3,7 @@
 #include "ui/main/StartUp.h"
 
 #include "settings/Settings.h"
-#include "tests/ui/main/UiMainTesting.h"
+#include "tests/support/StandInWindows.h"
 #include "ui/companions/CompanionRegistration.h"
 #include "ui/main/MainRegistration.h"
 

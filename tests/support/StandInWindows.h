@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers shared by the main window, About and start-up tests.
+// Stand-in windows for the window tests: companions that are not under test, recording that they were made.
 
 #include "core/Language.h"
 #include "tests/support/TestSupport.h"

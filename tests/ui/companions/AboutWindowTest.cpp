@@ -1,7 +1,7 @@
 // The About window of both editions: its load, its animation and every way it closes.
 #include "QuorvelConfig.h"
 #include "launch/Browser.h"
-#include "tests/ui/main/UiMainTesting.h"
+#include "tests/support/StandInWindows.h"
 #include "ui/common/ClickableLabel.h"
 #include "ui/common/Twips.h"
 #include "ui/companions/CompanionRegistration.h"

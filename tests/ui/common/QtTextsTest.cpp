@@ -3,7 +3,7 @@
 // edition's window to the other's. Needs Qt's Spanish translation (Debian qt6-translations-l10n).
 #include "ui/common/QtTexts.h"
 
-#include "tests/ui/main/UiMainTesting.h"
+#include "tests/support/StandInWindows.h"
 #include "ui/companions/CompanionRegistration.h"
 #include "ui/main/MainRegistration.h"
 
