@@ -20,8 +20,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUORVEL_HOME_PAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The program's private shared libraries, which the package itself brings.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${QUORVEL_PRIVATE_LIB_BUILD_DIR})
+# The programs find their private shared libraries, which the package itself brings, through their run path
+# ($ORIGIN/../lib/<arch>/quorvel), which dpkg-shlibdeps follows.
 # What the run-time needs that library detection cannot see: GIO (opened when the browser is first looked
 # up, not linked), the desktop's default browser look-up and xdg-open, the MIME database that maps .htm to
 # text/html, a font with Arial's metrics, the SVG icon and image plugins of Qt (the program loads them, it does
