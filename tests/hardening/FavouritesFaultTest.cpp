@@ -144,7 +144,7 @@ private:
         return holder;
     }
 
-    test::StandInMainWindows m_main;
+    test::StandInMainWindows m_mainWindows;
 
 private Q_SLOTS:
     void initTestCase() { useFeatures(&featureSet()); }
