@@ -1,6 +1,6 @@
 #include "availability/Answer.h"
 
-#include "core/Texts.h"
+#include "core/TextTable.h"
 
 #include <array>
 #include <string_view>

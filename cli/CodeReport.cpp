@@ -3,7 +3,7 @@
 #include "QuorvelConfig.h"
 #include "core/FigureCoding.h"
 #include "core/NameRules.h"
-#include "core/Texts.h"
+#include "core/TextTable.h"
 #include "core/Unicode.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "core/NameRules.h"
 
-#include "core/Texts.h"
+#include "core/TextTable.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 #include "store/Transfer.h"
 
 #include "core/AsciiText.h"
-#include "core/Texts.h"
+#include "core/TextTable.h"
 #include "core/Unicode.h"
 #include "store/FavouritesStore.h"
 #include "streams/StandardStreams.h"

@@ -1,4 +1,4 @@
-#include "core/Texts.h"
+#include "core/TextTable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/Texts.h"
+#include "core/TextTable.h"
 #include "ui/common/Accessibility.h"
 #include "ui/common/Help.h"
 #include "ui/common/Texts.h"

@@ -1,6 +1,6 @@
 #include "ui/common/Texts.h"
 
-#include "core/Texts.h"
+#include "core/TextTable.h"
 
 #include <QtDebug>
 

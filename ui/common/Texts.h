@@ -8,7 +8,7 @@ namespace quorvel::ui {
 
 /// The captions and messages of both editions, kept per window role in resources/texts/<role>.tsv:
 /// one line per key, "key<TAB>Spanish<TAB>English", lines starting with '#' ignored, "\n" for a line break.
-/// Texts are used exactly as written there, blanks included. They are compiled in (see core/Texts.h).
+/// Texts are used exactly as written there, blanks included. They are compiled in (see core/TextTable.h).
 class Texts
 {
 public:
