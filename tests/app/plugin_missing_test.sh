@@ -8,7 +8,7 @@ set -u
 program="$1"
 wrong="$2"
 from_bin="$3"
-for tool in xdotool xwininfo; do
+for tool in xdotool xwininfo xprop; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "SKIP: $tool is not installed; the real-window test cannot run"
         exit 77
@@ -16,7 +16,11 @@ for tool in xdotool xwininfo; do
 done
 unset QT_QPA_PLATFORM
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# One client stays connected throughout: an X server whose last client leaves resets itself, and a program started
+# in that moment finds no display.
+xprop -root -spy >/dev/null 2>&1 &
+holder=$!
+trap 'kill "$holder" 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 title='Quorvel v1.1'
