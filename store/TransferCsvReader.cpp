@@ -241,6 +241,10 @@ public:
         if (m_nameColumn >= count || m_figureColumn >= count) {
             item.problem = TransferProblem::MissingField;
             item.detail = m_nameColumn >= count ? "name" : "figure";
+            if (m_nameColumn < count) {
+                item.name =
+                    decodeField(record.fields[static_cast<std::size_t>(m_nameColumn)], m_encoding, m_usedWindows1252);
+            }
             return true;
         }
         item.name = decodeField(record.fields[static_cast<std::size_t>(m_nameColumn)], m_encoding, m_usedWindows1252);
