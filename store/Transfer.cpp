@@ -137,49 +137,6 @@ std::string number(long value)
     return std::to_string(value);
 }
 
-/// Whether a regular file, from the start, is UTF-8 (a NUL byte or a read failure end the look, which the
-/// reader then reports); the file is left at the offset it was at.
-bool fileIsUtf8(int fd)
-{
-    const off_t start = ::lseek(fd, 0, SEEK_CUR);
-    if (start < 0 || ::lseek(fd, 0, SEEK_SET) != 0) {
-        return true;
-    }
-    std::string pending;
-    std::vector<char> block(64 * 1024);
-    bool valid = true;
-    for (;;) {
-        const long got = streams::readSome(fd, block.data(), block.size());
-        if (got <= 0) {
-            valid = valid && isValidUtf8(pending);
-            break;
-        }
-        pending.append(block.data(), static_cast<std::size_t>(got));
-        if (pending.find('\0') != std::string::npos) {
-            break;
-        }
-        // A sequence cut by the block's end waits for the next block.
-        std::size_t end = pending.size();
-        for (std::size_t back = 1; back <= 3 && back <= pending.size(); ++back) {
-            const auto byte = static_cast<unsigned char>(pending[pending.size() - back]);
-            if (byte >= 0xC0) {
-                end = pending.size() - back;
-                break;
-            }
-            if (byte < 0x80) {
-                break;
-            }
-        }
-        if (!isValidUtf8(std::string_view(pending).substr(0, end))) {
-            valid = false;
-            break;
-        }
-        pending.erase(0, end);
-    }
-    ::lseek(fd, start, SEEK_SET);
-    return valid;
-}
-
 ImportInput inputProblem(TransferProblem problem, std::string detail = {})
 {
     ImportInput input;
@@ -415,13 +372,6 @@ ImportSummary importFile(FavouritesStore& store, const QString& path, std::optio
         head.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
         format = sniffFormat(head);
     }
-    // A regular file is looked through once first: anything in it that is not UTF-8 makes it a Windows-1252
-    // file throughout, as a spreadsheet on Windows saves it.
-    bool wholeFileIs1252 = false;
-    if (encoding == TextEncoding::Auto && input.owned && !fileIsUtf8(input.fd)) {
-        encoding = TextEncoding::Windows1252;
-        wholeFileIs1252 = true;
-    }
     const int fd = input.fd;
     std::size_t headUsed = 0;
     TransferReader reader(
@@ -437,7 +387,6 @@ ImportSummary importFile(FavouritesStore& store, const QString& path, std::optio
         },
         encoding);
     ImportSummary summary = importFavourites(store, reader, dryRun, note);
-    summary.readAsWindows1252 = summary.readAsWindows1252 || (wholeFileIs1252 && !summary.fileProblem);
     input.close();
     return summary;
 }

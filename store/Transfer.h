@@ -110,7 +110,8 @@ ImportSummary importFavourites(FavouritesStore& store, TransferReader& reader, b
                                const std::function<void(const ImportNote&)>& note);
 
 /// importFavourites from a file ("-": standard input). Without a format, the first bytes decide. With
-/// TextEncoding::Auto, a regular file holding anything that is not UTF-8 is read as Windows-1252 throughout.
+/// TextEncoding::Auto, each field that is not UTF-8 is read as Windows-1252, so a file that mixes both loses
+/// nothing either.
 ImportSummary importFile(FavouritesStore& store, const QString& path, std::optional<TransferFormat> format, bool dryRun,
                          const std::function<void(const ImportNote&)>& note,
                          TextEncoding encoding = TextEncoding::Auto);

@@ -187,20 +187,21 @@ private:
         m_columns = static_cast<long>(header.fields.size());
         for (std::size_t i = 0; i < header.fields.size(); ++i) {
             bool unused = false;
-            const std::string column = plainWord(decodeField(header.fields[i], m_encoding, unused)).value_or("");
+            const std::string written = decodeField(header.fields[i], m_encoding, unused);
+            const std::string column = plainWord(written).value_or("");
             const HeaderColumn which = headerColumn(column);
             long* index = which == HeaderColumn::Name     ? &m_nameColumn
                           : which == HeaderColumn::Figure ? &m_figureColumn
                                                           : nullptr;
             if (which == HeaderColumn::Address) {
                 if (m_addressSeen) {
-                    return fileProblem(TransferProblem::HeaderRepeated, header.line, header.fields[i]);
+                    return fileProblem(TransferProblem::HeaderRepeated, header.line, written);
                 }
                 m_addressSeen = true;
             }
             if (index != nullptr) {
                 if (*index >= 0) {
-                    return fileProblem(TransferProblem::HeaderRepeated, header.line, header.fields[i]);
+                    return fileProblem(TransferProblem::HeaderRepeated, header.line, written);
                 }
                 *index = static_cast<long>(i);
             }

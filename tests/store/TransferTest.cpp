@@ -72,8 +72,8 @@ protected:
 
     static std::string counts(const ImportSummary& s)
     {
-        return std::to_string(s.kept) + "/" + std::to_string(s.corrected) + "/" + std::to_string(s.alreadyThere) + "/" +
-               std::to_string(s.refused);
+        return std::to_string(s.written) + "/" + std::to_string(s.corrected) + "/" + std::to_string(s.alreadyThere) +
+               "/" + std::to_string(s.leftOut);
     }
 };
 
@@ -93,7 +93,7 @@ TEST_F(TransferTest, exportThenImportIntoAnEmptyFileGivesTheSameRecords)
         const ImportSummary imported = import(file(name));
         ASSERT_FALSE(imported.failed());
         EXPECT_EQ(counts(imported), "6/0/0/0");
-        EXPECT_TRUE(imported.written);
+        EXPECT_TRUE(imported.committed);
         // The table's order (by name, then as added) is the export's order, so the records come back alike.
         EXPECT_EQ(inTableOrder(test::readRows(path())), test::rows("0-9 p, a-b t, abc r, abc p, xyz c, zz r"));
     }
@@ -103,7 +103,7 @@ TEST_F(TransferTest, importingAFileTwiceAddsNothingTheSecondTime)
 {
     test::makeFavouritesFile(path(), test::rows("abc r"));
     const QByteArray csv = "name,figure,address\r\nabc,r,\r\nabc,t,\r\nNEW,p,\r\nnew,p,\r\n";
-    EXPECT_EQ(counts(importBytes(csv)), "2/0/2/0"); // "abc r" was there; "new p" comes twice in the file
+    EXPECT_EQ(counts(importBytes(csv)), "2/1/2/0"); // "abc r" was there; "new p" comes twice, first in capitals
     const test::Rows after = test::readRows(path());
     EXPECT_EQ(inTableOrder(after), test::rows("abc r, abc t, new p"));
     EXPECT_EQ(counts(importBytes(csv)), "0/0/4/0");
@@ -118,22 +118,25 @@ TEST_F(TransferTest, everyRowIsKeptCorrectedOrRefusedWithItsLineAndReason)
                            "--ab,c,\n"
                            "\"x\ny\",p,\n"
                            "abc\xFF,r,\n"
-                           "ok,square,\n"
+                           "ok,sqare,\n"
                            "$$$,r,\n"
                            "a,b,r,x\n"
                            "toolong45678901234567890123456789012345678901,t,\n";
     std::vector<std::string> notes;
     const ImportSummary summary = importBytes(csv, false, &notes);
-    EXPECT_EQ(counts(summary), "1/5/0/3");
+    EXPECT_EQ(counts(summary), "6/5/0/3");
+    EXPECT_EQ(summary.rows(), 9);
+    EXPECT_TRUE(summary.readAsWindows1252) << "the row with the byte 0xFF";
     const std::vector<std::string> expected = {
-        "line 3: \"Mi Empresa\" kept as \"miempresa\": U+0020 removed at position 3",
-        "line 4: \"--ab\" kept as \"ab\": a leading hyphen removed; a leading hyphen removed",
-        "line 5: \"x\\x0Ay\" kept as \"xy\": U+000A removed at position 2",
-        "line 7: \"abc\xEF\xBF\xBD\" kept as \"abc\": 0xFF removed at position 4",
-        "line 8: refused: unknown figure \"square\" (use r, c, t or p)",
-        "line 9: refused: nothing is left of the name \"$$$\" once corrected",
-        "line 10: refused: 4 fields where the header has 3",
-        "line 11: \"toolong45678901234567890123456789012345678901\" kept as "
+        "line 3: \"Mi Empresa\" saved as \"miempresa\": upper case made lower case; blank removed (position 3)",
+        "line 4: \"--ab\" saved as \"ab\": leading hyphen removed (positions 1, 2)",
+        "line 5: \"x\\x0Ay\" saved as \"xy\": control character U+000A removed (position 2)",
+        "line 7: \"abcÿ\" saved as \"abc\": «ÿ» removed (position 4)",
+        "line 8: \"ok\" left out: unknown figure \"sqare\" (use r, c, t, p or a figure such as square, circle, "
+        "triangle, hexagon)",
+        "line 9: \"$$$\" left out: nothing is left of the name \"$$$\" once corrected",
+        "line 10: left out: 4 fields where the header has 3",
+        "line 11: \"toolong45678901234567890123456789012345678901\" saved as "
         "\"toolong456789012345678901234567890123456\": cut to 40 characters",
     };
     EXPECT_EQ(notes, expected);
@@ -157,7 +160,7 @@ TEST_F(TransferTest, aDryRunReportsTheSameAndWritesNothing)
     const QByteArray before = test::fileDigest(path());
     const ImportSummary dry = importBytes(csv, true);
     EXPECT_EQ(counts(dry), "1/0/2/1");
-    EXPECT_FALSE(dry.written);
+    EXPECT_FALSE(dry.committed);
     EXPECT_EQ(test::fileDigest(path()), before);
     EXPECT_EQ(counts(importBytes(csv)), "1/0/2/1") << "the real import does what the dry run said";
 }
@@ -188,7 +191,7 @@ TEST_F(TransferTest, anUnusableFileIsRefusedWholeAndNothingIsWritten)
         const ImportSummary summary = importBytes(c.bytes);
         ASSERT_TRUE(summary.fileProblem.has_value());
         EXPECT_EQ(summary.fileProblem->problem, c.problem);
-        EXPECT_FALSE(summary.written);
+        EXPECT_FALSE(summary.committed);
         EXPECT_EQ(test::fileDigest(path()), before);
         EXPECT_FALSE(describeFileProblem(*summary.fileProblem, UiLanguage::English).empty());
     }
@@ -225,7 +228,7 @@ TEST_F(TransferTest, aTenMegabyteLineIsOneRefusedRow)
     csv += QByteArray(10 * 1024 * 1024, 'x') + ",t\nxyz,t\n";
     std::vector<std::string> notes;
     EXPECT_EQ(counts(importBytes(csv, false, &notes)), "2/0/0/1");
-    EXPECT_EQ(notes, std::vector<std::string>{"line 3: refused: the row is longer than 65536 bytes"});
+    EXPECT_EQ(notes, std::vector<std::string>{"line 3: left out: the row is longer than 65536 bytes"});
     EXPECT_EQ(test::readRows(path()), test::rows("abc r, xyz t"));
 }
 
