@@ -362,7 +362,8 @@ int remove(store::FavouritesStore& store, const CommandLine& line)
     }
     const std::string record = name + " " + figureLetter(*kind);
     if (!removed) {
-        complain(store::transferText("notKept", language, {record}));
+        // Plainly: the name as looked for, in quotes, and its figure by letter.
+        complain(text("notKept", {"\"" + name + "\"", std::string(1, figureLetter(*kind))}));
         return ExitRefused;
     }
     return writeOutput(store::transferText("removed", language, {record}) + "\n") ? ExitOk : outputLost();
