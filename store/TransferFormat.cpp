@@ -164,7 +164,7 @@ public:
         }
         if (item.problem && isFileProblem(*item.problem)) {
             m_finished = true;
-        } else if (m_format == TransferFormat::Json && !item.problem) {
+        } else if (m_format == TransferFormat::Json) {
             item.name = detail::decodeField(item.name, m_encoding, m_usedWindows1252);
             item.figure = detail::decodeField(item.figure, m_encoding, m_usedWindows1252);
         }

@@ -204,6 +204,28 @@ TEST_F(QuorvelFavouritesTest, badCommandLinesExitTwo)
     EXPECT_EQ(version.out, "quorvel-favourites " QUORVEL_VERSION "\n");
 }
 
+TEST_F(QuorvelFavouritesTest, aSpanishSpreadsheetFileImportsWithItsCountsAndTheEncodingCanBeSaid)
+{
+    write(file("lista.csv"), "Nombre;Figura;Direcci\xF3n\r\nPe\xF1"
+                             "a;c\xEDrculo;\r\nabc;hex\xE1gono;\r\n");
+    const Outcome spanish =
+        run({QStringLiteral("--lang"), QStringLiteral("es"), QStringLiteral("import"), file("lista.csv")});
+    EXPECT_EQ(spanish.status, 0);
+    EXPECT_EQ(spanish.err, "línea 2: \"Peña\" se guarda como \"pea\": mayúsculas pasadas a minúsculas; «ñ» quitado "
+                           "(posición 3)\n"
+                           "favoritos guardados: 2 (con el nombre corregido: 1); ya estaban: 0; filas omitidas: 0; "
+                           "filas leídas: 2; el archivo no es UTF-8: se ha leído como Windows-1252\n");
+    EXPECT_EQ(test::readRows(path()), test::rows("abc p, pea c"));
+
+    const Outcome told = run({QStringLiteral("import"), QStringLiteral("--encoding"), QStringLiteral("utf-8"),
+                              QStringLiteral("--dry-run"), file("lista.csv")});
+    EXPECT_EQ(told.status, 1);
+    EXPECT_EQ(told.err.rfind("line 2: \"Pe\uFFFDa\" would be left out: unknown figure", 0), 0u) << told.err;
+    const Outcome bad = run({QStringLiteral("import"), QStringLiteral("--encoding=ebcdic"), file("lista.csv")});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.err.rfind("quorvel-favourites: --encoding takes utf-8 or windows-1252\nusage:", 0), 0u) << bad.err;
+}
+
 TEST_F(QuorvelFavouritesTest, anUnknownFigureIsLeftOutWithItsReasonNeverAUsageError)
 {
     const Outcome added = run({QStringLiteral("add"), QStringLiteral("abc"), QStringLiteral("círculo"),

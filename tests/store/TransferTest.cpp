@@ -99,6 +99,81 @@ TEST_F(TransferTest, exportThenImportIntoAnEmptyFileGivesTheSameRecords)
     }
 }
 
+TEST_F(TransferTest, filesAsSpreadsheetsSaveThemImportWithCountsThatAddUp)
+{
+    struct Case
+    {
+        const char* title;
+        QByteArray bytes;
+        const char* counts; ///< written/corrected/already there/left out
+        long rowsRead;      ///< the data rows of the file, counted by hand
+        bool windows1252;
+        const char* kept; ///< the favourites file afterwards
+    };
+    const Case cases[] = {
+        {"Spanish locale: semicolons, Spanish header, Windows-1252, CRLF",
+         "Nombre;Figura;Direcci\xF3n\r\nEmpresa N\xFAmero 1;cuadrado;\r\nPe\xF1"
+         "a Blanca;c\xEDrculo;\r\n"
+         "Tres Cantos;t;\r\nPe\xF1"
+         "a Blanca;elipse;\r\nOtra;pol\xEDgono;\r\n",
+         "3/3/1/1", 5, true, "empresanmero1 r, peablanca c, trescantos t"},
+        {"tab separated with a BOM and an English header in capitals",
+         "\xEF\xBB\xBFNAME\tFIGURE\tADDRESS\r\nalpha\tsquare\t\r\nbeta\tHexagon\t\r\n\r\ngamma\t\t\r\n", "2/0/0/1", 3,
+         false, "alpha r, beta p"},
+        {"quoted fields holding separators, quotes and a line break",
+         "name,figure\n\"a,b\",r\n\"say \"\"hi\"\"\",t\n\"two\nlines\",c\nplain,p\n", "4/3/0/0", 4, false,
+         "ab r, plain p, sayhi t, twolines c"},
+        {"UTF-8 with accents: nothing read as Windows-1252", "nombre,figura\nca\u00F1a,tri\u00E1ngulo\n", "1/1/0/0", 1,
+         false, "caa t"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        QFile::remove(path());
+        const ImportSummary summary = importBytes(c.bytes);
+        EXPECT_FALSE(summary.failed());
+        EXPECT_EQ(counts(summary), c.counts);
+        EXPECT_EQ(summary.rows(), c.rowsRead);
+        EXPECT_EQ(summary.readAsWindows1252, c.windows1252);
+        EXPECT_EQ(inTableOrder(test::readRows(path())), test::rows(c.kept));
+    }
+}
+
+TEST_F(TransferTest, theEncodingCanBeSaidOutright)
+{
+    const QByteArray latin = "name,figure\nN\xFAm,r\n";
+    struct Case
+    {
+        TextEncoding encoding;
+        const char* note;
+        bool toldOnce;
+    };
+    const Case cases[] = {
+        {TextEncoding::Auto,
+         "line 2: \"N\u00FAm\" saved as \"nm\": upper case made lower case; \u00AB\u00FA\u00BB removed (position 2)",
+         true},
+        {TextEncoding::Windows1252,
+         "line 2: \"N\u00FAm\" saved as \"nm\": upper case made lower case; \u00AB\u00FA\u00BB removed (position 2)",
+         false},
+        {TextEncoding::Utf8,
+         "line 2: \"N\uFFFDm\" saved as \"nm\": upper case made lower case; byte 0xFA that is not text removed "
+         "(position 2)",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.note);
+        QFile::remove(path());
+        write(file("latin.csv"), latin);
+        std::vector<std::string> notes;
+        FavouritesStore store(path());
+        const ImportSummary summary = importFile(
+            store, file("latin.csv"), std::nullopt, false,
+            [&notes](const ImportNote& note) { notes.push_back(describeNote(note, UiLanguage::English)); }, c.encoding);
+        EXPECT_EQ(counts(summary), "1/1/0/0");
+        EXPECT_EQ(notes, std::vector<std::string>{c.note});
+        EXPECT_EQ(summary.readAsWindows1252, c.toldOnce);
+    }
+}
+
 TEST_F(TransferTest, importingAFileTwiceAddsNothingTheSecondTime)
 {
     test::makeFavouritesFile(path(), test::rows("abc r"));
