@@ -43,11 +43,14 @@ std::vector<std::string> readAll(TransferFormat format, TextEncoding encoding, s
     TransferItem item;
     long lastLine = 0;
     bool fileProblem = false;
+    // Unless the text is taken as UTF-8 (asked for, or a byte order mark says so), what is read is always text.
+    const bool alwaysText = encoding == TextEncoding::Windows1252 ||
+                            (encoding == TextEncoding::Auto && input.substr(0, 3) != "\xEF\xBB\xBF");
     while (reader.next(item)) {
         check(!fileProblem);
         // Read as Windows-1252, a byte can take up to three bytes of UTF-8.
         check(item.name.size() <= 3 * MaxRecordBytes && item.figure.size() <= 3 * MaxRecordBytes);
-        check(encoding == TextEncoding::Utf8 || isValidUtf8(item.name));
+        check(!alwaysText || (isValidUtf8(item.name) && isValidUtf8(item.figure)));
         check(item.line >= lastLine && item.line >= 1);
         check(items.size() <= input.size() + 1);
         lastLine = item.line;

@@ -183,7 +183,9 @@ private:
             if (m_in.get() != 0xBB || m_in.get() != 0xBF) {
                 return fileProblem(TransferProblem::NotText, 1); // not a BOM: no text starts this way
             }
-            m_encoding = TextEncoding::Utf8; // the file says it is UTF-8
+            if (m_encoding == TextEncoding::Auto) {
+                m_encoding = TextEncoding::Utf8; // the file says it is UTF-8
+            }
         } else if (first == 0xFF || first == 0xFE) {
             m_in.get();
             const int second = m_in.peek();
