@@ -23,11 +23,12 @@ QString fromUtf8(const std::string& text)
     return QString::fromStdString(text);
 }
 
-/// What became of a row: the name saved and its corrections, or why it was left out.
-QString outcome(const store::ImportNote& note, UiLanguage language)
+/// What became of a row: the name saved and its corrections, or that it was left out and why.
+QString outcome(const store::ImportNote& note, UiLanguage language, bool dryRun)
 {
     if (note.problem) {
-        return fromUtf8(store::describeLeftOut(note, language));
+        return fromUtf8(store::transferText(dryRun ? "leftOutDry" : "leftOut", language, {}) +
+                        store::describeLeftOut(note, language));
     }
     return QString::fromStdString(note.name) + QStringLiteral(" \u2014 ") +
            fromUtf8(store::describeCorrections(note, language));
@@ -94,7 +95,7 @@ ImportReportDialog::ImportReportDialog(QWidget* parent, Stage stage, const QStri
         line->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_table->setItem(row, 0, line);
         m_table->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(notes[i].written)));
-        m_table->setItem(row, 2, new QTableWidgetItem(outcome(notes[i], language)));
+        m_table->setItem(row, 2, new QTableWidgetItem(outcome(notes[i], language, preview)));
     }
     m_table->resizeColumnToContents(0);
     m_table->setColumnWidth(1, 220);
