@@ -19,10 +19,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
 #include <iterator>
+#include <unordered_map>
 #include <vector>
 
 namespace quorvel::store {
@@ -38,16 +40,18 @@ constexpr std::size_t ListedPositions = 10;
 void findCorrections(std::u32string_view text, ImportNote& note)
 {
     using Kind = ImportNote::Correction::Kind;
-    auto add = [&note](Kind kind, char32_t character, long position) {
-        auto it = std::find_if(note.corrections.begin(), note.corrections.end(),
-                               [&](const auto& c) { return c.kind == kind && c.character == character; });
-        if (it == note.corrections.end()) {
+    // Where each kind of correction is in the list: a long name of many different characters stays quick.
+    std::unordered_map<std::uint64_t, std::size_t> index;
+    auto add = [&note, &index](Kind kind, char32_t character, long position) {
+        const std::uint64_t key = (static_cast<std::uint64_t>(kind) << 32) | character;
+        const auto [at, inserted] = index.try_emplace(key, note.corrections.size());
+        if (inserted) {
             note.corrections.push_back({kind, character, 0, {}});
-            it = std::prev(note.corrections.end());
         }
-        ++it->times;
-        if (position > 0 && it->positions.size() < ListedPositions) {
-            it->positions.push_back(position);
+        ImportNote::Correction& correction = note.corrections[at->second];
+        ++correction.times;
+        if (position > 0 && correction.positions.size() < ListedPositions) {
+            correction.positions.push_back(position);
         }
     };
     std::size_t kept = 0;
@@ -496,8 +500,16 @@ std::string transferText(std::string_view key, UiLanguage language, std::initial
 std::string describeCorrections(const ImportNote& note, UiLanguage language)
 {
     using Kind = ImportNote::Correction::Kind;
+    // Past the first few different characters removed, the rest are counted together.
+    constexpr int ListedCharacters = 20;
+    int listed = 0;
+    long others = 0;
     std::string text;
     for (const ImportNote::Correction& c : note.corrections) {
+        if (c.kind == Kind::Removed && ++listed > ListedCharacters) {
+            others += c.times;
+            continue;
+        }
         if (!text.empty()) {
             text += "; ";
         }
@@ -526,6 +538,9 @@ std::string describeCorrections(const ImportNote& note, UiLanguage language)
             }
             text += transferText(c.times > 1 ? "fix.positions" : "fix.position", language, {places});
         }
+    }
+    if (others > 0) {
+        text += transferText("fix.otherRemoved", language, {number(others)});
     }
     return text;
 }

@@ -2,6 +2,7 @@
 // every row accounted for, and hostile input refused with nothing half written.
 #include "store/Transfer.h"
 
+#include "core/Unicode.h"
 #include "store/FavouritesStore.h"
 #include "tests/support/FavouritesFixtures.h"
 
@@ -172,6 +173,21 @@ TEST_F(TransferTest, theEncodingCanBeSaidOutright)
         EXPECT_EQ(notes, std::vector<std::string>{c.note});
         EXPECT_EQ(summary.readAsWindows1252, c.toldOnce);
     }
+}
+
+TEST_F(TransferTest, aNameOfManyDifferentCharactersGetsAReportOfReasonableLength)
+{
+    std::string name;
+    for (char32_t c = 0x4E00; c < 0x4E00 + 30; ++c) {
+        appendUtf8(name, c);
+    }
+    std::vector<std::string> notes;
+    EXPECT_EQ(counts(importBytes(QByteArray::fromStdString("name,figure\n" + name + "ok,r\n"), false, &notes)),
+              "1/1/0/0");
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find("\u00AB\u4E13\u00BB removed (position 20)"), std::string::npos) << notes[0];
+    EXPECT_EQ(notes[0].find("\u00AB\u4E14\u00BB"), std::string::npos) << "the 21st character is only counted";
+    EXPECT_TRUE(notes[0].ends_with("; and 10 more characters removed")) << notes[0];
 }
 
 TEST_F(TransferTest, importingAFileTwiceAddsNothingTheSecondTime)
