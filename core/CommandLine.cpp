@@ -1,10 +1,55 @@
 #include "core/CommandLine.h"
 
 #include "QuorvelConfig.h"
+#include "core/TextTable.h"
 
 #include <algorithm>
 
 namespace quorvel::commandline {
+
+namespace {
+
+/// The command-line text of key in the given edition, with %1 and %2 replaced by first and second.
+std::string wording(std::string_view key, UiLanguage language, std::string_view first, std::string_view second = {})
+{
+    const std::string_view pattern = findText("cli", key, language).value_or(key);
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size() && (pattern[i + 1] == '1' || pattern[i + 1] == '2')) {
+            out += pattern[i + 1] == '1' ? first : second;
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
+}
+
+/// The language a valid --lang anywhere before "--" asks for, so that a problem elsewhere on the line is told in
+/// it; fallback otherwise.
+UiLanguage wordingLanguage(const std::vector<std::string_view>& arguments, UiLanguage fallback)
+{
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (argument == "--") {
+            break;
+        }
+        std::string_view value;
+        if ((argument == "--lang" || argument == "-lang") && i + 1 < arguments.size()) {
+            value = arguments[++i];
+        } else if (argument.starts_with("--lang=") || argument.starts_with("-lang=")) {
+            value = argument.substr(argument.find('=') + 1);
+        }
+        if (value == "es") {
+            fallback = UiLanguage::Spanish;
+        } else if (value == "en") {
+            fallback = UiLanguage::English;
+        }
+    }
+    return fallback;
+}
+
+} // namespace
 
 bool Parsed::has(std::string_view name) const
 {
@@ -30,9 +75,11 @@ UiLanguage Parsed::language(UiLanguage fallback) const
     return *lang == "es" ? UiLanguage::Spanish : UiLanguage::English; // parse() lets only es and en through
 }
 
-Parsed parse(const std::vector<std::string_view>& arguments, std::span<const OptionSpec> options)
+Parsed parse(const std::vector<std::string_view>& arguments, std::span<const OptionSpec> options,
+             UiLanguage fallback)
 {
     Parsed parsed;
+    parsed.wording = wordingLanguage(arguments, fallback);
     auto fail = [&parsed](std::string message) {
         parsed.error = std::move(message);
         parsed.options.clear();
@@ -61,10 +108,9 @@ Parsed parse(const std::vector<std::string_view>& arguments, std::span<const Opt
         }
         const auto spec =
             std::find_if(options.begin(), options.end(), [name](const OptionSpec& o) { return o.name == name; });
-        const std::string whole = "'" + std::string(argument) + "'";
-        const std::string shown = "'" + std::string(argument.substr(0, argument.find('='))) + "'";
+        const std::string_view shown = argument.substr(0, argument.find('='));
         if (spec == options.end()) {
-            return fail("unknown option " + whole);
+            return fail(wording("option.unknown", parsed.wording, argument));
         }
         std::string value;
         if (spec->takesValue) {
@@ -73,37 +119,31 @@ Parsed parse(const std::vector<std::string_view>& arguments, std::span<const Opt
             } else if (i + 1 < arguments.size()) {
                 value = arguments[++i];
             } else {
-                return fail("option " + shown + " needs a value");
+                return fail(wording("option.needsValue", parsed.wording, shown));
             }
         } else if (inlineValue) {
-            return fail("option " + whole + " takes no value");
+            return fail(wording("option.takesNoValue", parsed.wording, argument));
         }
         if (spec->name == Lang.name && value != "es" && value != "en") {
-            return fail("option " + shown + " takes es or en, not '" + value + "'");
+            return fail(wording("option.badLang", parsed.wording, shown, value));
         }
         parsed.options.emplace_back(std::string(spec->name), std::move(value));
     }
     return parsed;
 }
 
-Parsed parse(int argc, char** argv, std::span<const OptionSpec> options)
+Parsed parse(int argc, char** argv, std::span<const OptionSpec> options, UiLanguage fallback)
 {
     std::vector<std::string_view> arguments;
     for (int i = 1; i < argc; ++i) {
         arguments.emplace_back(argv[i]);
     }
-    return parse(arguments, options);
+    return parse(arguments, options, fallback);
 }
 
-std::string errorLine(std::string_view program, std::string_view message)
+std::string errorLine(std::string_view program, std::string_view message, UiLanguage language)
 {
-    std::string line(program);
-    line += ": ";
-    line += message;
-    line += "; see ";
-    line += program;
-    line += " --help\n";
-    return line;
+    return wording("option.seeHelp", language, program, message) + "\n";
 }
 
 std::string versionLine(std::string_view program)

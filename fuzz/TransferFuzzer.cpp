@@ -1,6 +1,6 @@
-// Feeds any bytes to the favourites import readers, CSV or JSON as the first byte says, handed over in pieces
-// whose size the first byte also chooses: no crash, nothing held beyond the record limit, lines that never go
-// back, nothing after a problem with the whole file, and the same rows and problems as when the input comes
+// Feeds any bytes to the favourites import readers, CSV or JSON and the encoding as the first byte says, handed
+// over in pieces whose size the first byte also chooses: no crash, nothing held beyond the record limit, lines that
+// never go back, nothing after a problem with the whole file, and the same rows and problems as when the input comes
 // all at once.
 #include "store/TransferFormat.h"
 
@@ -26,22 +26,31 @@ void check(bool condition, int line = __builtin_LINE())
     }
 }
 
-std::vector<std::string> readAll(TransferFormat format, std::string_view input, std::size_t piece)
+std::vector<std::string> readAll(TransferFormat format, TextEncoding encoding, std::string_view input,
+                                 std::size_t piece)
 {
     std::size_t at = 0;
-    TransferReader reader(format, [&](char* buffer, std::size_t size) -> long {
-        const std::size_t n = std::min({size, piece, input.size() - at});
-        std::memcpy(buffer, input.data() + at, n);
-        at += n;
-        return static_cast<long>(n);
-    });
+    TransferReader reader(
+        format,
+        [&](char* buffer, std::size_t size) -> long {
+            const std::size_t n = std::min({size, piece, input.size() - at});
+            std::memcpy(buffer, input.data() + at, n);
+            at += n;
+            return static_cast<long>(n);
+        },
+        encoding);
     std::vector<std::string> items;
     TransferItem item;
     long lastLine = 0;
     bool fileProblem = false;
+    // Unless the text is taken as UTF-8 (asked for, or a byte order mark says so), what is read is always text.
+    const bool alwaysText = encoding == TextEncoding::Windows1252 ||
+                            (encoding == TextEncoding::Auto && input.substr(0, 3) != "\xEF\xBB\xBF");
     while (reader.next(item)) {
         check(!fileProblem);
-        check(item.name.size() <= MaxRecordBytes && item.figure.size() <= MaxRecordBytes);
+        // Read as Windows-1252, a byte can take up to three bytes of UTF-8.
+        check(item.name.size() <= 3 * MaxRecordBytes && item.figure.size() <= 3 * MaxRecordBytes);
+        check(!alwaysText || (isValidUtf8(item.name) && isValidUtf8(item.figure)));
         check(item.line >= lastLine && item.line >= 1);
         check(items.size() <= input.size() + 1);
         lastLine = item.line;
@@ -61,8 +70,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const TransferFormat format = (data[0] & 1) != 0 ? TransferFormat::Json : TransferFormat::Csv;
-    const std::size_t piece = 1 + (data[0] >> 1);
+    const TextEncoding encoding = (data[0] & 6) == 0   ? TextEncoding::Utf8
+                                  : (data[0] & 6) == 2 ? TextEncoding::Windows1252
+                                                       : TextEncoding::Auto;
+    const std::size_t piece = 1 + (data[0] >> 3);
     const std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
-    check(readAll(format, input, piece) == readAll(format, input, input.size() + 1));
+    check(readAll(format, encoding, input, piece) == readAll(format, encoding, input, input.size() + 1));
     return 0;
 }

@@ -17,40 +17,62 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
+#include <unordered_map>
+#include <vector>
 
 namespace quorvel::store {
 
 namespace {
 
-/// How many corrections of one name the report lists one by one.
-constexpr std::size_t ListedCorrections = 5;
+/// How many positions of one correction the report lists.
+constexpr std::size_t ListedPositions = 10;
 
 /// The corrections the name rules make to a text, found in one pass (the same as validateName, which it
-/// mirrors: the kept prefix never changes, so each character is judged once).
+/// mirrors: the kept prefix never changes, so each character is judged once). Positions count characters
+/// of the text as written.
 void findCorrections(std::u32string_view text, ImportNote& note)
 {
-    std::size_t kept = 0;
-    auto add = [&note](NameNotice notice, int position, char32_t character) {
-        ++note.correctionCount;
-        if (note.corrections.size() < ListedCorrections) {
-            note.corrections.push_back({notice, position, character});
+    using Kind = ImportNote::Correction::Kind;
+    // Where each kind of correction is in the list: a long name of many different characters stays quick.
+    std::unordered_map<std::uint64_t, std::size_t> index;
+    auto add = [&note, &index](Kind kind, char32_t character, long position) {
+        const std::uint64_t key = (static_cast<std::uint64_t>(kind) << 32) | character;
+        const auto [at, inserted] = index.try_emplace(key, note.corrections.size());
+        if (inserted) {
+            note.corrections.push_back({kind, character, 0, {}});
+        }
+        ImportNote::Correction& correction = note.corrections[at->second];
+        ++correction.times;
+        if (position > 0 && correction.positions.size() < ListedPositions) {
+            correction.positions.push_back(position);
         }
     };
+    std::size_t kept = 0;
+    bool upper = false;
+    long position = 0;
     for (char32_t c : text) {
+        ++position;
         if (kept == 0 && c == U'-') {
-            add(NameNotice::LeadingHyphen, 1, c);
+            add(Kind::LeadingHyphen, 0, position);
         } else if (!isNameSymbol(c)) {
-            add(NameNotice::InvalidCharacter, static_cast<int>(kept + 1), c);
+            add(Kind::Removed, c, position);
         } else {
+            upper = upper || (c >= U'A' && c <= U'Z');
             ++kept;
         }
     }
+    if (upper) {
+        note.corrections.insert(note.corrections.begin(), {Kind::UpperCase, 0, 1, {}});
+    }
     if (kept > static_cast<std::size_t>(MaxNameLength)) {
-        add(NameNotice::TooLong, 0, 0);
+        add(Kind::Cut, 0, 0);
     }
 }
 
@@ -88,21 +110,30 @@ std::string inQuotes(std::string_view text)
     return quoted;
 }
 
-/// One removed character as the report names it.
-std::string characterName(char32_t c)
+/// One removed character as the report names it, between angle quotes when it can be shown.
+std::string characterName(char32_t c, UiLanguage language)
 {
     char text[32];
     if (c >= 0xDC80 && c <= 0xDCFF) {
         std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned>(c - 0xDC00));
-        return text;
+        return transferText("char.byte", language, {text});
     }
-    if (c < 0x20 || c == 0x7F || c == U' ' || (c >= 0x80 && c < 0xA0)) {
+    if (c == U' ') {
+        return transferText("char.blank", language, {});
+    }
+    if (c == U'\u00A0') {
+        return transferText("char.hardBlank", language, {});
+    }
+    if (c == U'\t') {
+        return transferText("char.tab", language, {});
+    }
+    if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0) || (c >= 0xD800 && c < 0xE000) || c > 0x10FFFF) {
         std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
-        return text;
+        return transferText("char.control", language, {text});
     }
-    std::string out = "\"";
+    std::string out = "\u00AB";
     appendUtf8(out, c, RawBytes::Replacement);
-    return out + "\"";
+    return out + "\u00BB";
 }
 
 std::string number(long value)
@@ -169,8 +200,8 @@ ImportInput openImportInput(const QString& path)
     return input;
 }
 
-ImportSummary importFavourites(FavouritesStore& store, TransferReader& reader, bool dryRun,
-                               const std::function<void(const ImportNote&)>& note)
+ImportSummary importRows(FavouritesStore& store, const NextRow& next, bool dryRun,
+                         const std::function<void(const ImportNote&)>& note)
 {
     ImportSummary summary;
     summary.dryRun = dryRun;
@@ -186,7 +217,7 @@ ImportSummary importFavourites(FavouritesStore& store, TransferReader& reader, b
         SQLite::Transaction staging(stage);
         SQLite::Statement insert(stage, "INSERT INTO rows (Nom, Figura, corrected) VALUES (?1, ?2, ?3)");
         TransferItem item;
-        while (reader.next(item)) {
+        while (next(item)) {
             if (item.problem && isFileProblem(*item.problem)) {
                 summary = ImportSummary{};
                 summary.dryRun = dryRun;
@@ -196,12 +227,13 @@ ImportSummary importFavourites(FavouritesStore& store, TransferReader& reader, b
             ImportNote row;
             row.line = item.line;
             row.written = shown(item.name);
+            row.figure = shown(item.figure);
             if (item.problem) {
                 row.problem = item.problem;
                 row.detail = item.detail;
                 row.count = item.count;
                 row.expected = item.expected;
-                ++summary.refused;
+                ++summary.leftOut;
                 note(row);
                 continue;
             }
@@ -215,18 +247,18 @@ ImportSummary importFavourites(FavouritesStore& store, TransferReader& reader, b
                 row.problem = TransferProblem::EmptyName;
             }
             if (row.problem) {
-                ++summary.refused;
+                ++summary.leftOut;
                 note(row);
                 continue;
             }
             row.name = encodeUtf8(kept);
             findCorrections(wide, row);
-            if (row.correctionCount > 0) {
+            if (!row.corrections.empty()) {
                 note(row);
             }
             insert.bind(1, row.name);
             insert.bind(2, std::string(1, figureLetter(*kind)));
-            insert.bind(3, row.correctionCount > 0 ? 1 : 0);
+            insert.bind(3, row.corrections.empty() ? 0 : 1);
             insert.exec();
             insert.reset();
             ++stagedRows;
@@ -240,10 +272,11 @@ ImportSummary importFavourites(FavouritesStore& store, TransferReader& reader, b
     auto countRow = [&summary, &staged](bool added) {
         if (!added) {
             ++summary.alreadyThere;
-        } else if (staged.getColumn(2).getInt() != 0) {
+            return;
+        }
+        ++summary.written;
+        if (staged.getColumn(2).getInt() != 0) {
             ++summary.corrected;
-        } else {
-            ++summary.kept;
         }
     };
     auto nextRow = [&staged](std::string& name, FigureKind& kind) {
@@ -261,10 +294,10 @@ ImportSummary importFavourites(FavouritesStore& store, TransferReader& reader, b
     if (!dryRun) {
         try {
             store.addFavourites(nextRow, countRow);
-            summary.written = true;
+            summary.committed = true;
         } catch (const StoreFailure& failure) {
             // Nothing was written: the rows that would have been added are not counted as such.
-            summary.kept = summary.corrected = summary.alreadyThere = 0;
+            summary.written = summary.corrected = summary.alreadyThere = 0;
             summary.storeProblem = failure.problem();
             summary.storeDetail = failure.what();
         }
@@ -278,7 +311,7 @@ ImportSummary importFavourites(FavouritesStore& store, TransferReader& reader, b
     }
     const bool readable = store.isOpen();
     if (!readable && store.openProblem() != StoreProblem::NotOpen) {
-        summary.kept = summary.corrected = summary.alreadyThere = 0;
+        summary.written = summary.corrected = summary.alreadyThere = 0;
         summary.storeProblem = store.openProblem();
         summary.storeDetail = store.openDetail().toStdString();
         return summary;
@@ -306,15 +339,24 @@ ImportSummary importFavourites(FavouritesStore& store, TransferReader& reader, b
             }
         }
     } catch (const StoreFailure& failure) {
-        summary.kept = summary.corrected = summary.alreadyThere = 0;
+        summary.written = summary.corrected = summary.alreadyThere = 0;
         summary.storeProblem = failure.problem();
         summary.storeDetail = failure.what();
     }
     return summary;
 }
 
+ImportSummary importFavourites(FavouritesStore& store, TransferReader& reader, bool dryRun,
+                               const std::function<void(const ImportNote&)>& note)
+{
+    ImportSummary summary = importRows(
+        store, [&reader](TransferItem& item) { return reader.next(item); }, dryRun, note);
+    summary.readAsWindows1252 = reader.usedWindows1252();
+    return summary;
+}
+
 ImportSummary importFile(FavouritesStore& store, const QString& path, std::optional<TransferFormat> format, bool dryRun,
-                         const std::function<void(const ImportNote&)>& note)
+                         const std::function<void(const ImportNote&)>& note, TextEncoding encoding)
 {
     ImportInput input = openImportInput(path);
     if (input.problem) {
@@ -336,15 +378,18 @@ ImportSummary importFile(FavouritesStore& store, const QString& path, std::optio
     }
     const int fd = input.fd;
     std::size_t headUsed = 0;
-    TransferReader reader(*format, [fd, &head, &headUsed](char* buffer, std::size_t size) -> long {
-        if (headUsed < head.size()) {
-            const std::size_t n = std::min(size, head.size() - headUsed);
-            std::memcpy(buffer, head.data() + headUsed, n);
-            headUsed += n;
-            return static_cast<long>(n);
-        }
-        return streams::readSome(fd, buffer, size);
-    });
+    TransferReader reader(
+        *format,
+        [fd, &head, &headUsed](char* buffer, std::size_t size) -> long {
+            if (headUsed < head.size()) {
+                const std::size_t n = std::min(size, head.size() - headUsed);
+                std::memcpy(buffer, head.data() + headUsed, n);
+                headUsed += n;
+                return static_cast<long>(n);
+            }
+            return streams::readSome(fd, buffer, size);
+        },
+        encoding);
     ImportSummary summary = importFavourites(store, reader, dryRun, note);
     input.close();
     return summary;
@@ -452,44 +497,80 @@ std::string transferText(std::string_view key, UiLanguage language, std::initial
     return out;
 }
 
-std::string describeNote(const ImportNote& note, UiLanguage language)
+std::string describeCorrections(const ImportNote& note, UiLanguage language)
+{
+    using Kind = ImportNote::Correction::Kind;
+    // Past the first few different characters removed, the rest are counted together.
+    constexpr int ListedCharacters = 20;
+    int listed = 0;
+    long others = 0;
+    std::string text;
+    for (const ImportNote::Correction& c : note.corrections) {
+        if (c.kind == Kind::Removed && ++listed > ListedCharacters) {
+            others += c.times;
+            continue;
+        }
+        if (!text.empty()) {
+            text += "; ";
+        }
+        switch (c.kind) {
+        case Kind::UpperCase:
+            text += transferText("fix.upperCase", language, {});
+            break;
+        case Kind::LeadingHyphen:
+            text += transferText("fix.leadingHyphen", language, {});
+            break;
+        case Kind::Removed:
+            text += transferText("fix.removed", language, {characterName(c.character, language)});
+            break;
+        case Kind::Cut:
+            text += transferText("fix.cut", language, {number(MaxNameLength)});
+            break;
+        }
+        if (!c.positions.empty()) {
+            std::string places;
+            for (long at : c.positions) {
+                places += places.empty() ? "" : ", ";
+                places += number(at);
+            }
+            if (c.times > static_cast<long>(c.positions.size())) {
+                places += transferText("fix.morePlaces", language, {number(c.times)});
+            }
+            text += transferText(c.times > 1 ? "fix.positions" : "fix.position", language, {places});
+        }
+    }
+    if (others > 0) {
+        text += transferText("fix.otherRemoved", language, {number(others)});
+    }
+    return text;
+}
+
+std::string describeLeftOut(const ImportNote& note, UiLanguage language)
+{
+    const TransferProblem problem = note.problem.value_or(TransferProblem::EmptyName);
+    std::string key = "problem." + std::string(transferProblemName(problem));
+    std::string detail = note.detail;
+    if (problem == TransferProblem::MissingField) {
+        key = note.detail == "name" ? "problem.MissingName" : "problem.MissingFigure";
+    } else if (problem == TransferProblem::RowTooLong) {
+        detail = number(static_cast<long>(MaxRecordBytes));
+    } else if (problem == TransferProblem::EmptyName) {
+        detail = inQuotes(note.written);
+    }
+    return transferText(key, language, {detail, number(note.count), number(note.expected)});
+}
+
+std::string describeNote(const ImportNote& note, UiLanguage language, bool dryRun)
 {
     std::string text = transferText("line", language, {number(note.line)});
     if (!note.problem) {
-        text += transferText("keptAs", language, {inQuotes(note.written), inQuotes(note.name)});
-        bool first = true;
-        for (const ImportNote::Correction& c : note.corrections) {
-            text += first ? "" : "; ";
-            first = false;
-            switch (c.notice) {
-            case NameNotice::LeadingHyphen:
-                text += transferText("leadingHyphen", language, {});
-                break;
-            case NameNotice::InvalidCharacter:
-                text += transferText("removedAt", language, {characterName(c.character), number(c.position)});
-                break;
-            case NameNotice::TooLong:
-                text += transferText("cut", language, {});
-                break;
-            }
-        }
-        const long more = note.correctionCount - static_cast<long>(note.corrections.size());
-        if (more > 0) {
-            text += transferText("moreCorrections", language, {number(more)});
-        }
-        return text;
+        text += transferText(dryRun ? "keptAsDry" : "keptAs", language, {inQuotes(note.written), inQuotes(note.name)});
+        return text + describeCorrections(note, language);
     }
-    text += transferText("refused", language, {});
-    std::string key = "problem." + std::string(transferProblemName(*note.problem));
-    std::string detail = note.detail;
-    if (*note.problem == TransferProblem::MissingField) {
-        key = note.detail == "name" ? "problem.MissingName" : "problem.MissingFigure";
-    } else if (*note.problem == TransferProblem::RowTooLong) {
-        detail = number(static_cast<long>(MaxRecordBytes));
-    } else if (*note.problem == TransferProblem::EmptyName) {
-        detail = inQuotes(note.written);
+    if (!note.written.empty()) {
+        text += inQuotes(note.written) + " ";
     }
-    return text + transferText(key, language, {detail, number(note.count), number(note.expected)});
+    return text + transferText(dryRun ? "leftOutDry" : "leftOut", language, {}) + describeLeftOut(note, language);
 }
 
 std::string describeFileProblem(const TransferItem& problem, UiLanguage language)
@@ -511,13 +592,28 @@ std::string describeStoreProblem(StoreProblem problem, const std::string& filePa
                         language, {filePath});
 }
 
+std::vector<std::string> describeSummaryLines(const ImportSummary& summary, UiLanguage language)
+{
+    const bool dry = summary.dryRun;
+    std::vector<std::string> lines;
+    lines.push_back(transferText(dry ? "count.writtenDry" : "count.written", language, {number(summary.written)}) +
+                    transferText("count.corrected", language, {number(summary.corrected)}));
+    lines.push_back(transferText("count.already", language, {number(summary.alreadyThere)}));
+    lines.push_back(transferText(dry ? "count.leftOutDry" : "count.leftOut", language, {number(summary.leftOut)}));
+    lines.push_back(transferText("count.read", language, {number(summary.rows())}) +
+                    (dry ? transferText("dryRun", language, {}) : std::string()));
+    if (summary.readAsWindows1252) {
+        lines.push_back(transferText("readAsWindows1252", language, {}));
+    }
+    return lines;
+}
+
 std::string describeSummary(const ImportSummary& summary, UiLanguage language)
 {
-    std::string text = transferText(
-        "summary", language,
-        {number(summary.kept), number(summary.corrected), number(summary.alreadyThere), number(summary.refused)});
-    if (summary.dryRun) {
-        text += transferText("dryRun", language, {});
+    std::string text;
+    for (const std::string& line : describeSummaryLines(summary, language)) {
+        text += text.empty() ? "" : "; ";
+        text += line;
     }
     return text;
 }

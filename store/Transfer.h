@@ -17,38 +17,47 @@ namespace quorvel::store {
 
 class FavouritesStore;
 
-/// One row of an import that was corrected or refused, for the report.
+/// One row of an import that was corrected or left out, for the report.
 struct ImportNote
 {
     long line = 0;
-    std::optional<TransferProblem> problem; ///< set when the row was refused
+    std::optional<TransferProblem> problem; ///< set when the row was left out
     std::string detail;                     ///< the figure, key or field the problem is about
     long count = 0;                         ///< FieldCount: the fields found and the header's fields
     long expected = 0;
     std::string written; ///< the name as the file gives it (valid UTF-8 for showing)
-    std::string name;    ///< the name kept, after the corrections
+    std::string figure;  ///< the figure as the file gives it (valid UTF-8 for showing)
+    std::string name;    ///< the name saved, after the corrections
 
-    /// One correction of the name rules: the character removed (and where), or the cut to MaxNameLength.
+    /// One kind of correction of the name rules, with where it was made in the name as written.
     struct Correction
     {
-        NameNotice notice = NameNotice::InvalidCharacter;
-        int position = 0;       ///< 1-based, in the text as it stood at this correction
-        char32_t character = 0; ///< the character removed (U+DC80 + byte for a byte that is not UTF-8)
+        enum class Kind
+        {
+            UpperCase,     ///< capitals made small
+            LeadingHyphen, ///< a hyphen before the first letter or digit removed
+            Removed,       ///< a character that is no name symbol removed
+            Cut,           ///< the name cut to MaxNameLength
+        };
+        Kind kind = Kind::Removed;
+        char32_t character = 0;      ///< Removed: the character (U+DC80 + byte for a byte that is not UTF-8)
+        long times = 0;              ///< how often it was made
+        std::vector<long> positions; ///< 1-based, in the name as written (the first few)
     };
-    std::vector<Correction> corrections; ///< the first few corrections, in order
-    long correctionCount = 0;            ///< all corrections, also those not listed
+    std::vector<Correction> corrections; ///< in order of first appearance
 };
 
-/// What became of an import. Every row read is counted exactly once: kept, corrected, already there or
-/// refused.
+/// What became of an import. Every row read is counted once: written (some of them with the name corrected),
+/// already there, or left out.
 struct ImportSummary
 {
-    long kept = 0;         ///< added as written (letter case aside)
-    long corrected = 0;    ///< added after the name rules corrected the name
+    long written = 0;      ///< favourites written (on a dry run: that would be written)
+    long corrected = 0;    ///< of those written, how many had their name corrected
     long alreadyThere = 0; ///< already kept with that figure, or earlier in the same file; not added again
-    long refused = 0;      ///< malformed, an unknown figure, or no name left after the corrections
+    long leftOut = 0;      ///< malformed, an unknown figure, or no name left after the corrections
     bool dryRun = false;
-    bool written = false; ///< the records were committed to the file (never on a dry run)
+    bool committed = false;         ///< the records were committed to the file (never on a dry run)
+    bool readAsWindows1252 = false; ///< rows that were not UTF-8 were read as Windows-1252
 
     /// When set, the file to import could not be used at all and nothing was written.
     std::optional<TransferItem> fileProblem;
@@ -56,7 +65,7 @@ struct ImportSummary
     std::optional<StoreProblem> storeProblem;
     std::string storeDetail;
 
-    long rows() const { return kept + corrected + alreadyThere + refused; }
+    long rows() const { return written + alreadyThere + leftOut; }
     bool failed() const { return fileProblem.has_value() || storeProblem.has_value(); }
 };
 
@@ -85,15 +94,27 @@ struct ImportInput
 /// regular file (a folder, a named pipe or a device is refused without waiting for a writer).
 ImportInput openImportInput(const QString& path);
 
-/// Reads rows from reader, runs each name through the name rules as if it had been typed, and adds the
-/// rows that are kept to the store in one transaction (none on a dry run). note is called for each
-/// corrected or refused row. The memory used does not grow with the input: rows wait in a temporary file.
+/// The next row already read from a file of any kind (line or record number, name and figure as written,
+/// in UTF-8), or a problem; false at the end.
+using NextRow = std::function<bool(TransferItem& item)>;
+
+/// Runs each row's name through the name rules as if it had been typed, and adds the rows that are kept to
+/// the store in one transaction (none on a dry run). note is called for each corrected or left-out row. The
+/// memory used does not grow with the input: rows wait in a temporary file. Every reader of favourites ends
+/// here, so all give the same counts and report.
+ImportSummary importRows(FavouritesStore& store, const NextRow& next, bool dryRun,
+                         const std::function<void(const ImportNote&)>& note);
+
+/// importRows over a CSV or JSON reader.
 ImportSummary importFavourites(FavouritesStore& store, TransferReader& reader, bool dryRun,
                                const std::function<void(const ImportNote&)>& note);
 
-/// importFavourites from a file ("-": standard input). Without a format, the first bytes decide.
+/// importFavourites from a file ("-": standard input). Without a format, the first bytes decide. With
+/// TextEncoding::Auto, each field that is not UTF-8 is read as Windows-1252, so a file that mixes both loses
+/// nothing either.
 ImportSummary importFile(FavouritesStore& store, const QString& path, std::optional<TransferFormat> format, bool dryRun,
-                         const std::function<void(const ImportNote&)>& note);
+                         const std::function<void(const ImportNote&)>& note,
+                         TextEncoding encoding = TextEncoding::Auto);
 
 /// Writes every record with a class letter to sink, in table order. A missing file or table is an empty
 /// list.
@@ -106,8 +127,14 @@ ExportSummary exportFile(FavouritesStore& store, const QString& path, TransferFo
 /// The format a file name asks for: JSON for a name ending in .json or .jsonl, else CSV.
 TransferFormat formatForFileName(const QString& path);
 
-/// One line of the import report for a corrected or refused row, in the given language.
-std::string describeNote(const ImportNote& note, UiLanguage language);
+/// One line of the import report for a corrected or left-out row, in the given language.
+std::string describeNote(const ImportNote& note, UiLanguage language, bool dryRun = false);
+
+/// The corrections made to a row's name in plain words ("blank removed (position 8); «ú» removed ...").
+std::string describeCorrections(const ImportNote& note, UiLanguage language);
+
+/// Why a row was left out, in plain words.
+std::string describeLeftOut(const ImportNote& note, UiLanguage language);
 
 /// Why a file could not be imported at all, in the given language.
 std::string describeFileProblem(const TransferItem& problem, UiLanguage language);
@@ -115,7 +142,11 @@ std::string describeFileProblem(const TransferItem& problem, UiLanguage language
 /// Why the favourites file could not be read or written, in the given language.
 std::string describeStoreProblem(StoreProblem problem, const std::string& filePath, UiLanguage language);
 
-/// The closing summary: kept, corrected, already there, refused.
+/// The counts of an import, one per line: written (with the name corrected), already there, left out, rows
+/// read; then, when so, that the file was read as Windows-1252.
+std::vector<std::string> describeSummaryLines(const ImportSummary& summary, UiLanguage language);
+
+/// The same on one line, as the command line closes its report.
 std::string describeSummary(const ImportSummary& summary, UiLanguage language);
 
 /// A text of resources/texts/transfer.tsv in the given language, %1, %2, ... replaced by values.

@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -14,7 +16,7 @@ namespace quorvel::store {
 /// The two file formats favourites travel in.
 enum class TransferFormat
 {
-    Csv,  ///< RFC 4180, UTF-8: header name,figure,address; a BOM, CRLF or LF accepted on input
+    Csv,  ///< RFC 4180: header name,figure,address; on input also ; or tab, Spanish headers, a BOM, CRLF or LF
     Json, ///< an array of objects with the keys name, figure, address; JSON lines accepted on input
 };
 
@@ -39,7 +41,7 @@ enum class TransferProblem
                     // The whole file; nothing of it is used.
     NotText,        ///< a NUL byte: a binary file, or UTF-16 text
     Utf16,          ///< a UTF-16 byte order mark
-    HeaderMissing,  ///< the first CSV row does not name the columns name and figure
+    HeaderMissing,  ///< the first CSV row does not name the columns name and figure (in either language)
     HeaderRepeated, ///< the CSV header names a column twice (text: the column)
     BadJson,        ///< the JSON text is not well-formed (at line)
     TooDeep,        ///< JSON values nested beyond reason
@@ -72,11 +74,27 @@ struct TransferItem
 /// Reads the next bytes of the input into buffer: the number read, 0 at the end, -1 on failure (errno set).
 using ReadBytes = std::function<long(char* buffer, std::size_t size)>;
 
+/// How the bytes of an import file become text.
+enum class TextEncoding
+{
+    Auto,        ///< UTF-8; a field that is not valid UTF-8 is read as Windows-1252 (and that is noted)
+    Utf8,        ///< UTF-8 only: bytes that are not UTF-8 stay as they are (the name rules remove them)
+    Windows1252, ///< what spreadsheets on Windows save by default
+};
+
+/// Whether bytes are well-formed UTF-8.
+bool isValidUtf8(std::string_view bytes);
+
+/// Windows-1252 bytes as UTF-8.
+std::string windows1252ToUtf8(std::string_view bytes);
+
 /// Reads rows from a CSV or JSON input as it streams in: the memory used does not grow with the input.
+/// A CSV file may separate its fields by commas, semicolons or tabs (the header line tells which) and name its
+/// columns in English or Spanish.
 class TransferReader
 {
 public:
-    TransferReader(TransferFormat format, ReadBytes read);
+    TransferReader(TransferFormat format, ReadBytes read, TextEncoding encoding = TextEncoding::Auto);
     ~TransferReader();
     TransferReader(const TransferReader&) = delete;
     TransferReader& operator=(const TransferReader&) = delete;
@@ -84,17 +102,31 @@ public:
     /// The next row or problem; false at the end of the input. After a file problem there is nothing more.
     bool next(TransferItem& item);
 
+    /// True once a row that was not UTF-8 has been read as Windows-1252 (encoding Auto).
+    bool usedWindows1252() const;
+
 private:
     class Impl;
-    Impl* m_impl;
+    std::unique_ptr<Impl> m_impl;
 };
 
 /// The format an input most likely has from its first bytes: JSON when the first non-blank character is
 /// '[' or '{', else CSV.
 TransferFormat sniffFormat(std::string_view firstBytes);
 
-/// The class of figure a written figure stands for: the letter (either case) or the class name in Spanish
-/// or English, with or without accents, singular or plural, blanks around ignored.
+/// One word the figure column accepts, as compared: lower case, without accents, hyphens as blanks.
+struct FigureWord
+{
+    std::string_view text;
+    FigureKind kind;
+};
+
+/// Every word the figure column accepts, the class letters first.
+std::span<const FigureWord> figureWords();
+
+/// The class of figure a written figure stands for: the letter (either case), the class name in Spanish or
+/// English, or the everyday name of a figure of the class ("cuadrado", "circle", "hexágono"), with or without
+/// accents, singular or plural, blanks around ignored.
 std::optional<FigureKind> figureFromText(std::string_view text);
 
 /// Writes favourites as CSV or JSON to a sink, one record at a time.

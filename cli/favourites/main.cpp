@@ -5,6 +5,7 @@
 #include "core/CommandLine.h"
 #include "core/NameRules.h"
 #include "core/Unicode.h"
+#include "settings/Settings.h"
 #include "store/DataFolder.h"
 #include "store/FavouritesStore.h"
 #include "store/Transfer.h"
@@ -18,6 +19,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,18 +33,13 @@ constexpr int ExitOk = 0;
 constexpr int ExitRefused = 1;
 constexpr int ExitUsage = 2;
 
-constexpr char Usage[] =
-    "usage: quorvel-favourites [--data-dir DIR] [--lang en|es] COMMAND ...\n"
-    "  list [--figure r|c|t|p] [--json]       the favourites kept, in table order\n"
-    "  add NAME FIGURE...                      keep a name with one or more figures\n"
-    "  remove NAME FIGURE                      forget a name kept with a figure\n"
-    "  export [--format csv|json] [FILE]       write every favourite to FILE (- or none: standard output)\n"
-    "  import [--format csv|json] [--dry-run] FILE\n"
-    "                                          read favourites from FILE (-: standard input)\n"
-    "  --help, --version\n"
-    "FIGURE is r, c, t or p (polygons of four sides, circle or ellipse, three sides, more than four sides).\n"
-    "The file is QUORVEL.MDB in DIR, else in QUORVEL_DATA_DIR, else where the windows keep it.\n"
-    "Exit status: 0 done, 1 some rows refused or a file unusable, 2 a bad command line.\n";
+/// The language of every message: --lang, else the start language of the settings file, as the windows.
+UiLanguage language = UiLanguage::Spanish;
+
+std::string text(std::string_view key, std::initializer_list<std::string> values = {})
+{
+    return store::transferText(key, language, values);
+}
 
 // Standard output and standard error fail separately. A report line that cannot be written costs only that line,
 // and the exit status tells that something was lost; once standard output fails, nothing more is written to it
@@ -70,7 +67,7 @@ void complain(std::string_view message)
 
 int usageError(std::string_view message)
 {
-    writeReport(commandline::errorLine("quorvel-favourites", message));
+    writeReport(commandline::errorLine("quorvel-favourites", message, language));
     return ExitUsage;
 }
 
@@ -86,7 +83,7 @@ bool writeOutput(std::string_view data)
 // Tells that standard output failed; the exit status for it.
 int outputLost()
 {
-    complain("cannot write the output: " + std::string(std::strerror(outputError)));
+    complain(text("cli.cannotWrite", {text("cli.theOutput"), std::strerror(outputError)}));
     return ExitRefused;
 }
 
@@ -98,7 +95,8 @@ struct CommandLine
     std::optional<std::string> dataDir;
     std::optional<std::string> figure;
     std::optional<std::string> format;
-    UiLanguage language = UiLanguage::English;
+    std::optional<std::string> encoding;
+    std::optional<UiLanguage> language;
     bool json = false;
     bool dryRun = false;
     bool help = false;
@@ -106,12 +104,12 @@ struct CommandLine
     std::string error;
 };
 
-CommandLine parse(int argc, char** argv)
+CommandLine parse(int argc, char** argv, UiLanguage fallback)
 {
     static constexpr commandline::OptionSpec Known[] = {commandline::Help,  commandline::Version, commandline::Lang,
                                                         {"data-dir", true}, {"figure", true},     {"format", true},
-                                                        {"json"},           {"dry-run"}};
-    const commandline::Parsed parsed = commandline::parse(argc, argv, Known);
+                                                        {"encoding", true}, {"json"},             {"dry-run"}};
+    const commandline::Parsed parsed = commandline::parse(argc, argv, Known, fallback);
     CommandLine line;
     line.error = parsed.error;
     if (!parsed.operands.empty()) {
@@ -121,7 +119,8 @@ CommandLine parse(int argc, char** argv)
     line.dataDir = parsed.value("data-dir");
     line.figure = parsed.value("figure");
     line.format = parsed.value("format");
-    line.language = parsed.language(UiLanguage::English);
+    line.encoding = parsed.value("encoding");
+    line.language = parsed.wording; // what --lang asked for, else fallback
     line.json = parsed.has("json");
     line.dryRun = parsed.has("dry-run");
     line.help = parsed.has(commandline::Help.name);
@@ -155,15 +154,15 @@ int list(store::FavouritesStore& store, const CommandLine& line)
 {
     std::optional<FigureKind> only;
     if (line.figure) {
-        only = figureKindForLetter(*line.figure);
+        only = store::figureFromText(*line.figure);
         if (!only) {
-            return usageError("--figure takes r, c, t or p");
+            return usageError(text("cli.badFigureOption"));
         }
     }
     if (!line.words.empty()) {
-        return usageError("list takes no names");
+        return usageError(text("cli.listNoNames"));
     }
-    if (!openForReading(store, line.language)) {
+    if (!openForReading(store, language)) {
         return ExitRefused;
     }
     store::TransferWriter json(store::TransferFormat::Json, writeOutput);
@@ -194,7 +193,7 @@ int list(store::FavouritesStore& store, const CommandLine& line)
                 }
             });
         } catch (const store::StoreFailure& failure) {
-            return storeFailed(store, failure.problem(), line.language);
+            return storeFailed(store, failure.problem(), language);
         }
     }
     if (line.json) {
@@ -208,26 +207,32 @@ int list(store::FavouritesStore& store, const CommandLine& line)
 int add(store::FavouritesStore& store, const CommandLine& line)
 {
     if (line.words.size() < 2) {
-        return usageError("add needs a name and at least one figure");
+        return usageError(text("cli.addNeeds"));
     }
     std::vector<FigureKind> kinds;
+    bool someLeftOut = false;
     for (std::size_t i = 1; i < line.words.size(); ++i) {
         const std::optional<FigureKind> kind = store::figureFromText(line.words[i]);
         if (!kind) {
-            return usageError("unknown figure \"" + line.words[i] + "\" (use r, c, t or p)");
+            complain(text("cli.unknownFigure", {line.words[i]}));
+            someLeftOut = true;
+            continue;
         }
         kinds.push_back(*kind);
+    }
+    if (kinds.empty()) {
+        return ExitRefused;
     }
     // The name goes through the name rules as if typed: each correction is told as the windows tell it.
     const std::u32string typed = decodeUtf8(line.words[0]);
     std::u32string text = typed;
     for (const NameStep& step : validateName(typed)) {
-        complain(noticeText(step, line.language));
+        complain(noticeText(step, language));
         applyNameStep(text, step);
     }
     const std::string name = encodeUtf8(asciiLower(std::u32string_view(text)));
     if (name.empty()) {
-        complain(store::transferText("addEmpty", line.language, {}));
+        complain(store::transferText("addEmpty", language, {}));
         return ExitRefused;
     }
     std::size_t next = 0;
@@ -244,42 +249,49 @@ int add(store::FavouritesStore& store, const CommandLine& line)
             },
             [&added](bool wasAdded) { added.push_back(wasAdded); });
     } catch (const store::StoreFailure& failure) {
-        return storeFailed(store, failure.problem(), line.language);
+        return storeFailed(store, failure.problem(), language);
     }
     std::string out;
     for (std::size_t i = 0; i < kinds.size(); ++i) {
-        out += store::transferText(added[i] ? "addKept" : "addAlready", line.language,
-                                   {name + " " + figureLetter(kinds[i])}) +
-               "\n";
+        out +=
+            store::transferText(added[i] ? "addKept" : "addAlready", language, {name + " " + figureLetter(kinds[i])}) +
+            "\n";
     }
-    return writeOutput(out) ? ExitOk : outputLost();
+    if (!writeOutput(out)) {
+        return outputLost();
+    }
+    return someLeftOut ? ExitRefused : ExitOk;
 }
 
 int remove(store::FavouritesStore& store, const CommandLine& line)
 {
     if (line.words.size() != 2) {
-        return usageError("remove needs a name and one figure");
+        return usageError(text("cli.removeNeeds"));
     }
     const std::optional<FigureKind> kind = store::figureFromText(line.words[1]);
     if (!kind) {
-        return usageError("unknown figure \"" + line.words[1] + "\" (use r, c, t or p)");
+        complain(text("cli.unknownFigure"
+                      "Remove",
+                      {line.words[1]}));
+        return ExitRefused;
     }
     const std::string name = asciiLower(std::string_view(line.words[0]));
-    if (!openForReading(store, line.language)) {
+    if (!openForReading(store, language)) {
         return ExitRefused;
     }
     bool removed = false;
     try {
         removed = store.isOpen() && store.removeFavourite(QString::fromStdString(name), *kind);
     } catch (const store::StoreFailure& failure) {
-        return storeFailed(store, failure.problem(), line.language);
+        return storeFailed(store, failure.problem(), language);
     }
     const std::string record = name + " " + figureLetter(*kind);
     if (!removed) {
-        complain(store::transferText("notKept", line.language, {record}));
+        // Plainly: the name as looked for, in quotes, and its figure by letter.
+        complain(text("notKept", {"\"" + name + "\"", std::string(1, figureLetter(*kind))}));
         return ExitRefused;
     }
-    return writeOutput(store::transferText("removed", line.language, {record}) + "\n") ? ExitOk : outputLost();
+    return writeOutput(store::transferText("removed", language, {record}) + "\n") ? ExitOk : outputLost();
 }
 
 std::optional<store::TransferFormat> formatOption(const CommandLine& line, bool& bad)
@@ -303,27 +315,27 @@ int exportTo(store::FavouritesStore& store, const CommandLine& line)
     bool bad = false;
     std::optional<store::TransferFormat> format = formatOption(line, bad);
     if (bad) {
-        return usageError("--format takes csv or json");
+        return usageError(text("cli.badFormat"));
     }
     if (line.words.size() > 1) {
-        return usageError("export takes at most one file");
+        return usageError(text("cli.exportFiles"));
     }
     const QString path = line.words.empty() ? QStringLiteral("-") : QString::fromLocal8Bit(line.words[0].c_str());
     const store::ExportSummary summary =
         store::exportFile(store, path, format.value_or(store::formatForFileName(path)));
     if (summary.storeProblem) {
-        return storeFailed(store, *summary.storeProblem, line.language);
+        return storeFailed(store, *summary.storeProblem, language);
     }
     if (!summary.outputError.empty()) {
-        complain("cannot write " + (path == QLatin1String("-") ? std::string("the output") : line.words[0]) + ": " +
-                 summary.outputError);
+        complain(text("cli.cannotWrite",
+                      {path == QLatin1String("-") ? text("cli.theOutput") : line.words[0], summary.outputError}));
         return ExitRefused;
     }
     if (summary.skipped > 0) {
-        complain(store::transferText("exportSkipped", line.language, {std::to_string(summary.skipped)}));
+        complain(store::transferText("exportSkipped", language, {std::to_string(summary.skipped)}));
     }
     if (path != QLatin1String("-")) {
-        say(store::transferText("exported", line.language, {std::to_string(summary.written), line.words[0]}));
+        say(store::transferText("exported", language, {std::to_string(summary.written), line.words[0]}));
     }
     return ExitOk;
 }
@@ -333,49 +345,65 @@ int importFrom(store::FavouritesStore& store, const CommandLine& line)
     bool bad = false;
     std::optional<store::TransferFormat> format = formatOption(line, bad);
     if (bad) {
-        return usageError("--format takes csv or json");
+        return usageError(text("cli.badFormat"));
     }
     if (line.words.size() != 1) {
-        return usageError("import needs one file (- for standard input)");
+        return usageError(text("cli.importFiles"));
+    }
+    store::TextEncoding encoding = store::TextEncoding::Auto;
+    if (line.encoding) {
+        std::string asked = asciiLower(std::string_view(*line.encoding));
+        if (asked == "utf-8" || asked == "utf8") {
+            encoding = store::TextEncoding::Utf8;
+        } else if (asked == "windows-1252" || asked == "cp1252" || asked == "latin-1" || asked == "latin1") {
+            encoding = store::TextEncoding::Windows1252;
+        } else {
+            return usageError(text("cli.badEncoding"));
+        }
     }
     const QString path = QString::fromLocal8Bit(line.words[0].c_str());
-    const store::ImportSummary summary =
-        store::importFile(store, path, format, line.dryRun,
-                          [&line](const store::ImportNote& note) { say(store::describeNote(note, line.language)); });
+    const store::ImportSummary summary = store::importFile(
+        store, path, format, line.dryRun,
+        [&line](const store::ImportNote& note) { say(store::describeNote(note, language, line.dryRun)); }, encoding);
     if (summary.fileProblem) {
-        complain(line.words[0] + ": " + store::describeFileProblem(*summary.fileProblem, line.language) + "; " +
-                 store::transferText("nothingImported", line.language, {}));
+        complain(line.words[0] + ": " + store::describeFileProblem(*summary.fileProblem, language) + "; " +
+                 store::transferText("nothingImported", language, {}));
         return ExitRefused;
     }
     if (summary.storeProblem) {
-        storeFailed(store, *summary.storeProblem, line.language);
-        complain(store::transferText("nothingImported", line.language, {}));
+        storeFailed(store, *summary.storeProblem, language);
+        complain(store::transferText("nothingImported", language, {}));
         return ExitRefused;
     }
-    say(store::describeSummary(summary, line.language));
-    return summary.refused > 0 ? ExitRefused : ExitOk;
+    say(store::describeSummary(summary, language));
+    return summary.leftOut > 0 ? ExitRefused : ExitOk;
 }
 
 int run(int argc, char** argv)
 {
-    const CommandLine line = parse(argc, argv);
+    // --lang, else the start language of the settings file, as the windows; a bad command line is told in it too.
+    const CommandLine line = parse(argc, argv, readStartLanguage(defaultSettingsPath()));
+    language = line.language.value_or(UiLanguage::Spanish);
     if (!line.error.empty()) {
         return usageError(line.error);
     }
     if (line.help) {
-        return writeOutput(Usage) ? ExitOk : outputLost();
+        return writeOutput(text("usage")) ? ExitOk : outputLost();
     }
     if (line.version) {
         return writeOutput(commandline::versionLine("quorvel-favourites")) ? ExitOk : outputLost();
     }
     if (line.command.empty()) {
-        return usageError("no command given");
+        return usageError(text("cli.noCommand"));
     }
     if (line.command != "import" && line.command != "export" && (line.format || line.dryRun)) {
-        return usageError("--format and --dry-run belong to export and import");
+        return usageError(text("cli.transferOnly"));
+    }
+    if (line.command != "import" && line.encoding) {
+        return usageError(text("cli.encodingOnly"));
     }
     if (line.command != "list" && (line.figure || line.json)) {
-        return usageError("--figure and --json belong to list");
+        return usageError(text("cli.listOnly"));
     }
 
     // The same program name as the windows, so an installed copy finds the same per-user data folder.
@@ -386,7 +414,7 @@ int run(int argc, char** argv)
     if (line.dataDir) {
         const QString folder = QString::fromLocal8Bit(line.dataDir->c_str());
         if (!QFileInfo(folder).isDir()) {
-            complain("no such folder: " + *line.dataDir);
+            complain(text("cli.noFolder", {*line.dataDir}));
             return ExitRefused;
         }
         filePath = QDir(folder).filePath(QString::fromLatin1(store::FavouritesFileName));
@@ -410,7 +438,7 @@ int run(int argc, char** argv)
     if (line.command == "import") {
         return importFrom(store, line);
     }
-    return usageError("unknown command " + line.command);
+    return usageError(text("cli.unknownCommand", {line.command}));
 }
 
 } // namespace

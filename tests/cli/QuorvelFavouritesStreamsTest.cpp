@@ -35,7 +35,15 @@ protected:
     QString path() const { return m_dir.filePath(QStringLiteral("QUORVEL.MDB")); }
     QByteArray local(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)).toLocal8Bit(); }
 
-    void SetUp() override { ASSERT_EQ(setenv("QUORVEL_DATA_DIR", m_dir.path().toLocal8Bit().constData(), 1), 0); }
+    // The program speaks the settings file's start language: English here.
+    void SetUp() override
+    {
+        ASSERT_EQ(setenv("QUORVEL_DATA_DIR", m_dir.path().toLocal8Bit().constData(), 1), 0);
+        ASSERT_EQ(setenv("QUORVEL_SYSTEM_DIR", m_dir.path().toLocal8Bit().constData(), 1), 0);
+        QFile settings(m_dir.filePath(QStringLiteral("quorvel.ini")));
+        ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+        settings.write("[Idioma]\nInici=Angles\n");
+    }
 
     const test::ProgramRun m_program{QUORVEL_FAVOURITES_PATH, m_dir.path()};
 
@@ -64,8 +72,8 @@ TEST_F(QuorvelFavouritesStreamsTest, eachStandardStreamFailsOnItsOwn)
         GTEST_SKIP() << "no /dev/full here";
     }
     using enum Stream;
-    const std::string badDescriptor = "quorvel-favourites: cannot write the output: Bad file descriptor\n";
-    const std::string noSpace = "quorvel-favourites: cannot write the output: No space left on device\n";
+    const std::string badDescriptor = "quorvel-favourites: cannot write the standard output: Bad file descriptor\n";
+    const std::string noSpace = "quorvel-favourites: cannot write the standard output: No space left on device\n";
     const std::string unread =
         "quorvel-favourites: -: line 1: the file could not be read: Bad file descriptor; nothing was imported\n";
     const std::vector<StreamCase> cases = {
@@ -282,8 +290,10 @@ TEST_F(QuorvelFavouritesStreamsTest, aNonBlockingInputThatComesSlowlyIsReadWhole
     sigaction(SIGPIPE, &before, nullptr);
     EXPECT_EQ(m_program.finish(pid), 0);
     EXPECT_EQ(readBack(outPath), "");
-    EXPECT_EQ(readBack(errPath), "line 4: \"q r\" kept as \"qr\": U+0020 removed at position 2\n"
-                                 "kept 2, corrected 1, already there 0, refused 0\n");
+    EXPECT_EQ(readBack(errPath),
+              "line 4: \"q r\" saved as \"qr\": blank removed (position 2)\n"
+              "favorites written: 3 (with the name corrected: 1); already there: 0; rows left out: 0; "
+              "rows read: 3\n");
     ASSERT_TRUE(QFile::exists(path()));
     EXPECT_EQ(test::readRows(path()), test::rows("abc r, qr c, xyz t"));
 }

@@ -2,6 +2,7 @@
 // status, on real favourites files.
 #include "tests/support/FavouritesFixtures.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -31,6 +32,15 @@ protected:
 
     QString path() const { return m_dir.filePath(QStringLiteral("QUORVEL.MDB")); }
     QString file(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)); }
+    QString settingsFolder() const { return m_dir.filePath(QStringLiteral("settings")); }
+
+    /// The settings file names English as the start language, as after choosing it in the windows; the program
+    /// speaks the same language.
+    void SetUp() override
+    {
+        ASSERT_TRUE(QDir().mkpath(settingsFolder()));
+        write(settingsFolder() + QStringLiteral("/quorvel.ini"), "[Idioma]\r\nInici=Angles\r\n");
+    }
 
     /// Runs the program with QUORVEL_DATA_DIR set to the test's folder unless dataDir says otherwise.
     Outcome run(const QStringList& arguments, const QByteArray& input = {}, const QString& dataDir = {})
@@ -38,6 +48,7 @@ protected:
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QUORVEL_DATA_DIR"), dataDir.isEmpty() ? m_dir.path() : dataDir);
+        environment.insert(QStringLiteral("QUORVEL_SYSTEM_DIR"), settingsFolder());
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(QUORVEL_FAVOURITES_PATH), arguments);
         EXPECT_TRUE(process.waitForStarted(10000));
@@ -82,7 +93,8 @@ TEST_F(QuorvelFavouritesTest, addListRemoveAsTheWindowsKeepThem)
     EXPECT_EQ(removed.out, "miempresa r: removed\n");
     Outcome again = run({QStringLiteral("remove"), QStringLiteral("miempresa"), QStringLiteral("r")});
     EXPECT_EQ(again.status, 1);
-    EXPECT_EQ(again.err, "quorvel-favourites: miempresa r: not kept\n");
+    EXPECT_EQ(again.err,
+              "quorvel-favourites: \"miempresa\" is not among the favorites with the figure r: nothing was removed\n");
     EXPECT_EQ(test::readRows(path()), test::rows("miempresa p, abc t"));
 }
 
@@ -98,13 +110,17 @@ TEST_F(QuorvelFavouritesTest, exportThenImportElsewhereGivesTheSameRecords)
             run({QStringLiteral("--data-dir"), elsewhere.path(), QStringLiteral("import"), QStringLiteral("-")},
                 QByteArray::fromStdString(exported.out));
         EXPECT_EQ(imported.status, 0) << imported.err;
-        EXPECT_EQ(imported.err, "kept 4, corrected 0, already there 0, refused 0\n");
+        EXPECT_EQ(
+            imported.err,
+            "favorites written: 4 (with the name corrected: 0); already there: 0; rows left out: 0; rows read: 4\n");
         EXPECT_EQ(test::readRows(elsewhere.filePath(QStringLiteral("QUORVEL.MDB"))),
                   test::rows("abc r, abc p, q1 t, x-y c"));
         const Outcome twice =
             run({QStringLiteral("--data-dir"), elsewhere.path(), QStringLiteral("import"), QStringLiteral("-")},
                 QByteArray::fromStdString(exported.out));
-        EXPECT_EQ(twice.err, "kept 0, corrected 0, already there 4, refused 0\n");
+        EXPECT_EQ(
+            twice.err,
+            "favorites written: 0 (with the name corrected: 0); already there: 4; rows left out: 0; rows read: 4\n");
     }
 }
 
@@ -113,17 +129,24 @@ TEST_F(QuorvelFavouritesTest, importReportsEachRowByLineAndExitsOneWhenSomeAreRe
     write(file("in.csv"), "name,figure,address\r\nabc,r,\r\nA B,círculo o elipse,\r\nxyz,q,\r\n");
     const Outcome dry = run({QStringLiteral("import"), QStringLiteral("--dry-run"), file("in.csv")});
     EXPECT_EQ(dry.status, 1);
-    EXPECT_EQ(dry.err, "line 3: \"A B\" kept as \"ab\": U+0020 removed at position 2\n"
-                       "line 4: refused: unknown figure \"q\" (use r, c, t or p)\n"
-                       "kept 1, corrected 1, already there 0, refused 1 (dry run: nothing written)\n");
+    EXPECT_EQ(dry.err,
+              "line 3: \"A B\" would be saved as \"ab\": upper case made lower case; blank removed (position 2)\n"
+              "line 4: \"xyz\" would be left out: unknown figure \"q\" (use r, c, t, p or a figure such as "
+              "square, circle, triangle, hexagon)\n"
+              "favorites that would be written: 2 (with the name corrected: 1); already there: 0; rows that "
+              "would be left out: 1; rows read: 3 (dry run: nothing written)\n");
     EXPECT_FALSE(QFile::exists(path()));
 
     const Outcome spanish =
         run({QStringLiteral("--lang"), QStringLiteral("es"), QStringLiteral("import"), file("in.csv")});
     EXPECT_EQ(spanish.status, 1);
-    EXPECT_EQ(spanish.err, "línea 3: \"A B\" se guarda como \"ab\": U+0020 quitado en la posición 2\n"
-                           "línea 4: rechazada: figura desconocida \"q\" (use r, c, t o p)\n"
-                           "guardados 1, corregidos 1, ya estaban 0, rechazados 1\n");
+    EXPECT_EQ(spanish.err,
+              "línea 3: \"A B\" se guarda como \"ab\": mayúsculas pasadas a minúsculas; espacio quitado "
+              "(posición 2)\n"
+              "línea 4: \"xyz\" omitida: figura desconocida \"q\" (use r, c, t, p o una figura como "
+              "cuadrado, círculo, triángulo, hexágono)\n"
+              "favoritos guardados: 2 (con el nombre corregido: 1); ya estaban: 0; filas omitidas: 1; filas "
+              "leídas: 3\n");
     // In whichever order they were added: the windows show them by name.
     const test::Rows rows = test::readRows(path());
     const std::set<std::pair<QString, QString>> kept(rows.begin(), rows.end());
@@ -165,9 +188,8 @@ TEST_F(QuorvelFavouritesTest, badCommandLinesExitTwo)
     for (const QStringList& arguments :
          {QStringList{}, QStringList{QStringLiteral("frobnicate")},
           QStringList{QStringLiteral("list"), QStringLiteral("--figure"), QStringLiteral("x")},
-          QStringList{QStringLiteral("add"), QStringLiteral("abc")},
-          QStringList{QStringLiteral("add"), QStringLiteral("abc"), QStringLiteral("q")},
-          QStringList{QStringLiteral("import")}, QStringList{QStringLiteral("export"), QStringLiteral("--format=xml")},
+          QStringList{QStringLiteral("add"), QStringLiteral("abc")}, QStringList{QStringLiteral("import")},
+          QStringList{QStringLiteral("export"), QStringLiteral("--format=xml")},
           QStringList{QStringLiteral("list"), QStringLiteral("--dry-run")}, QStringList{QStringLiteral("--bogus")}}) {
         const Outcome bad = run(arguments);
         EXPECT_EQ(bad.status, 2) << arguments.join(u' ').toStdString();
@@ -184,6 +206,80 @@ TEST_F(QuorvelFavouritesTest, badCommandLinesExitTwo)
     const Outcome version = run({QStringLiteral("--version")});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "quorvel-favourites " QUORVEL_VERSION "\n");
+}
+
+TEST_F(QuorvelFavouritesTest, aSpanishSpreadsheetFileImportsWithItsCountsAndTheEncodingCanBeSaid)
+{
+    write(file("lista.csv"), "Nombre;Figura;Direcci\xF3n\r\nPe\xF1"
+                             "a;c\xEDrculo;\r\nabc;hex\xE1gono;\r\n");
+    const Outcome spanish =
+        run({QStringLiteral("--lang"), QStringLiteral("es"), QStringLiteral("import"), file("lista.csv")});
+    EXPECT_EQ(spanish.status, 0);
+    EXPECT_EQ(spanish.err, "línea 2: \"Peña\" se guarda como \"pea\": mayúsculas pasadas a minúsculas; «ñ» quitado "
+                           "(posición 3)\n"
+                           "favoritos guardados: 2 (con el nombre corregido: 1); ya estaban: 0; filas omitidas: 0; "
+                           "filas leídas: 2; el archivo no es UTF-8: se ha leído como Windows-1252\n");
+    EXPECT_EQ(test::readRows(path()), test::rows("abc p, pea c"));
+
+    const Outcome told = run({QStringLiteral("import"), QStringLiteral("--encoding"), QStringLiteral("utf-8"),
+                              QStringLiteral("--dry-run"), file("lista.csv")});
+    EXPECT_EQ(told.status, 1);
+    EXPECT_EQ(told.err.rfind("line 2: \"Pe\uFFFDa\" would be left out: unknown figure", 0), 0u) << told.err;
+    const Outcome bad = run({QStringLiteral("import"), QStringLiteral("--encoding=ebcdic"), file("lista.csv")});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.err.rfind("quorvel-favourites: --encoding takes utf-8 or windows-1252\nusage:", 0), 0u) << bad.err;
+}
+
+TEST_F(QuorvelFavouritesTest, anUnknownFigureIsLeftOutWithItsReasonNeverAUsageError)
+{
+    const Outcome added = run({QStringLiteral("add"), QStringLiteral("abc"), QStringLiteral("círculo"),
+                               QStringLiteral("blob"), QStringLiteral("Triangle")});
+    EXPECT_EQ(added.status, 1);
+    EXPECT_EQ(added.out, "abc c: kept\nabc t: kept\n");
+    EXPECT_EQ(added.err, "quorvel-favourites: unknown figure \"blob\" (use r, c, t, p or a figure such as square, "
+                         "circle, triangle, hexagon): not kept\n");
+    EXPECT_EQ(added.err.find("usage:"), std::string::npos);
+    const Outcome removed = run({QStringLiteral("remove"), QStringLiteral("abc"), QStringLiteral("blob")});
+    EXPECT_EQ(removed.status, 1);
+    EXPECT_EQ(removed.err.find("usage:"), std::string::npos);
+    EXPECT_EQ(test::readRows(path()), test::rows("abc c, abc t"));
+    const Outcome listed = run({QStringLiteral("list"), QStringLiteral("--figure"), QStringLiteral("circle")});
+    EXPECT_EQ(listed.out, "abc\n");
+}
+
+TEST_F(QuorvelFavouritesTest, theLanguageComesFromTheSettingsFileUnlessLangSaysOtherwise)
+{
+    struct Case
+    {
+        const char* settings; ///< nullptr: no settings file
+        QStringList arguments;
+        const char* helpStart;
+    };
+    const Case cases[] = {
+        {nullptr, {QStringLiteral("--help")}, "uso: quorvel-favourites"},
+        {"[Idioma]\nInici=Espanyol\n", {QStringLiteral("--help")}, "uso: quorvel-favourites"},
+        {"[Idioma]\nInici=Angles\n", {QStringLiteral("--help")}, "usage: quorvel-favourites"},
+        {"[Idioma]\nInici=Angles\n",
+         {QStringLiteral("--lang"), QStringLiteral("es"), QStringLiteral("--help")},
+         "uso: quorvel-favourites"},
+        {nullptr, {QStringLiteral("--help"), QStringLiteral("--lang=en")}, "usage: quorvel-favourites"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString() + " with " + (c.settings ? c.settings : "no settings"));
+        QFile::remove(settingsFolder() + QStringLiteral("/quorvel.ini"));
+        if (c.settings != nullptr) {
+            write(settingsFolder() + QStringLiteral("/quorvel.ini"), c.settings);
+        }
+        const Outcome help = run(c.arguments);
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(help.out.rfind(c.helpStart, 0), 0u) << help.out;
+    }
+    // A mistake is told in the same language, followed by the usage.
+    QFile::remove(settingsFolder() + QStringLiteral("/quorvel.ini"));
+    const Outcome bad = run({QStringLiteral("frobnicate")});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.err.rfind("quorvel-favourites: orden desconocida frobnicate\nuso: quorvel-favourites", 0), 0u)
+        << bad.err;
 }
 
 TEST_F(QuorvelFavouritesTest, theDataDirOptionGoesBeforeTheEnvironment)

@@ -67,7 +67,7 @@ int importLoop(const char* file, long first, long count)
         std::fflush(stdout);
         const store::ImportSummary summary = store::importFile(
             store, QString::fromStdString(csvPath), store::TransferFormat::Csv, false, [](const store::ImportNote&) {});
-        if (summary.written && summary.kept == count) {
+        if (summary.committed && summary.written == count) {
             std::printf("imported %ld\n", batch);
         } else {
             std::printf("failed %ld\n", batch);

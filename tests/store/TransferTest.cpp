@@ -2,6 +2,7 @@
 // every row accounted for, and hostile input refused with nothing half written.
 #include "store/Transfer.h"
 
+#include "core/Unicode.h"
 #include "store/FavouritesStore.h"
 #include "tests/support/FavouritesFixtures.h"
 
@@ -72,8 +73,8 @@ protected:
 
     static std::string counts(const ImportSummary& s)
     {
-        return std::to_string(s.kept) + "/" + std::to_string(s.corrected) + "/" + std::to_string(s.alreadyThere) + "/" +
-               std::to_string(s.refused);
+        return std::to_string(s.written) + "/" + std::to_string(s.corrected) + "/" + std::to_string(s.alreadyThere) +
+               "/" + std::to_string(s.leftOut);
     }
 };
 
@@ -93,17 +94,107 @@ TEST_F(TransferTest, exportThenImportIntoAnEmptyFileGivesTheSameRecords)
         const ImportSummary imported = import(file(name));
         ASSERT_FALSE(imported.failed());
         EXPECT_EQ(counts(imported), "6/0/0/0");
-        EXPECT_TRUE(imported.written);
+        EXPECT_TRUE(imported.committed);
         // The table's order (by name, then as added) is the export's order, so the records come back alike.
         EXPECT_EQ(inTableOrder(test::readRows(path())), test::rows("0-9 p, a-b t, abc r, abc p, xyz c, zz r"));
     }
+}
+
+TEST_F(TransferTest, filesAsSpreadsheetsSaveThemImportWithCountsThatAddUp)
+{
+    struct Case
+    {
+        const char* title;
+        QByteArray bytes;
+        const char* counts; ///< written/corrected/already there/left out
+        long rowsRead;      ///< the data rows of the file, counted by hand
+        bool windows1252;
+        const char* kept; ///< the favourites file afterwards
+    };
+    const Case cases[] = {
+        {"Spanish locale: semicolons, Spanish header, Windows-1252, CRLF",
+         "Nombre;Figura;Direcci\xF3n\r\nEmpresa N\xFAmero 1;cuadrado;\r\nPe\xF1"
+         "a Blanca;c\xEDrculo;\r\n"
+         "Tres Cantos;t;\r\nPe\xF1"
+         "a Blanca;elipse;\r\nOtra;pol\xEDgono;\r\n",
+         "3/3/1/1", 5, true, "empresanmero1 r, peablanca c, trescantos t"},
+        {"tab separated with a BOM and an English header in capitals",
+         "\xEF\xBB\xBFNAME\tFIGURE\tADDRESS\r\nalpha\tsquare\t\r\nbeta\tHexagon\t\r\n\r\ngamma\t\t\r\n", "2/0/0/1", 3,
+         false, "alpha r, beta p"},
+        {"quoted fields holding separators, quotes and a line break",
+         "name,figure\n\"a,b\",r\n\"say \"\"hi\"\"\",t\n\"two\nlines\",c\nplain,p\n", "4/3/0/0", 4, false,
+         "ab r, plain p, sayhi t, twolines c"},
+        {"UTF-8 with accents: nothing read as Windows-1252", "nombre,figura\nca\u00F1a,tri\u00E1ngulo\n", "1/1/0/0", 1,
+         false, "caa t"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        QFile::remove(path());
+        const ImportSummary summary = importBytes(c.bytes);
+        EXPECT_FALSE(summary.failed());
+        EXPECT_EQ(counts(summary), c.counts);
+        EXPECT_EQ(summary.rows(), c.rowsRead);
+        EXPECT_EQ(summary.readAsWindows1252, c.windows1252);
+        EXPECT_EQ(inTableOrder(test::readRows(path())), test::rows(c.kept));
+    }
+}
+
+TEST_F(TransferTest, theEncodingCanBeSaidOutright)
+{
+    const QByteArray latin = "name,figure\nN\xFAm,r\n";
+    struct Case
+    {
+        TextEncoding encoding;
+        const char* note;
+        bool toldOnce;
+    };
+    const Case cases[] = {
+        {TextEncoding::Auto,
+         "line 2: \"N\u00FAm\" saved as \"nm\": upper case made lower case; \u00AB\u00FA\u00BB removed (position 2)",
+         true},
+        {TextEncoding::Windows1252,
+         "line 2: \"N\u00FAm\" saved as \"nm\": upper case made lower case; \u00AB\u00FA\u00BB removed (position 2)",
+         false},
+        {TextEncoding::Utf8,
+         "line 2: \"N\uFFFDm\" saved as \"nm\": upper case made lower case; byte 0xFA that is not text removed "
+         "(position 2)",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.note);
+        QFile::remove(path());
+        write(file("latin.csv"), latin);
+        std::vector<std::string> notes;
+        FavouritesStore store(path());
+        const ImportSummary summary = importFile(
+            store, file("latin.csv"), std::nullopt, false,
+            [&notes](const ImportNote& note) { notes.push_back(describeNote(note, UiLanguage::English)); }, c.encoding);
+        EXPECT_EQ(counts(summary), "1/1/0/0");
+        EXPECT_EQ(notes, std::vector<std::string>{c.note});
+        EXPECT_EQ(summary.readAsWindows1252, c.toldOnce);
+    }
+}
+
+TEST_F(TransferTest, aNameOfManyDifferentCharactersGetsAReportOfReasonableLength)
+{
+    std::string name;
+    for (char32_t c = 0x4E00; c < 0x4E00 + 30; ++c) {
+        appendUtf8(name, c);
+    }
+    std::vector<std::string> notes;
+    EXPECT_EQ(counts(importBytes(QByteArray::fromStdString("name,figure\n" + name + "ok,r\n"), false, &notes)),
+              "1/1/0/0");
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find("\u00AB\u4E13\u00BB removed (position 20)"), std::string::npos) << notes[0];
+    EXPECT_EQ(notes[0].find("\u00AB\u4E14\u00BB"), std::string::npos) << "the 21st character is only counted";
+    EXPECT_TRUE(notes[0].ends_with("; and 10 more characters removed")) << notes[0];
 }
 
 TEST_F(TransferTest, importingAFileTwiceAddsNothingTheSecondTime)
 {
     test::makeFavouritesFile(path(), test::rows("abc r"));
     const QByteArray csv = "name,figure,address\r\nabc,r,\r\nabc,t,\r\nNEW,p,\r\nnew,p,\r\n";
-    EXPECT_EQ(counts(importBytes(csv)), "2/0/2/0"); // "abc r" was there; "new p" comes twice in the file
+    EXPECT_EQ(counts(importBytes(csv)), "2/1/2/0"); // "abc r" was there; "new p" comes twice, first in capitals
     const test::Rows after = test::readRows(path());
     EXPECT_EQ(inTableOrder(after), test::rows("abc r, abc t, new p"));
     EXPECT_EQ(counts(importBytes(csv)), "0/0/4/0");
@@ -118,22 +209,25 @@ TEST_F(TransferTest, everyRowIsKeptCorrectedOrRefusedWithItsLineAndReason)
                            "--ab,c,\n"
                            "\"x\ny\",p,\n"
                            "abc\xFF,r,\n"
-                           "ok,square,\n"
+                           "ok,sqare,\n"
                            "$$$,r,\n"
                            "a,b,r,x\n"
                            "toolong45678901234567890123456789012345678901,t,\n";
     std::vector<std::string> notes;
     const ImportSummary summary = importBytes(csv, false, &notes);
-    EXPECT_EQ(counts(summary), "1/5/0/3");
+    EXPECT_EQ(counts(summary), "6/5/0/3");
+    EXPECT_EQ(summary.rows(), 9);
+    EXPECT_TRUE(summary.readAsWindows1252) << "the row with the byte 0xFF";
     const std::vector<std::string> expected = {
-        "line 3: \"Mi Empresa\" kept as \"miempresa\": U+0020 removed at position 3",
-        "line 4: \"--ab\" kept as \"ab\": a leading hyphen removed; a leading hyphen removed",
-        "line 5: \"x\\x0Ay\" kept as \"xy\": U+000A removed at position 2",
-        "line 7: \"abc\xEF\xBF\xBD\" kept as \"abc\": 0xFF removed at position 4",
-        "line 8: refused: unknown figure \"square\" (use r, c, t or p)",
-        "line 9: refused: nothing is left of the name \"$$$\" once corrected",
-        "line 10: refused: 4 fields where the header has 3",
-        "line 11: \"toolong45678901234567890123456789012345678901\" kept as "
+        "line 3: \"Mi Empresa\" saved as \"miempresa\": upper case made lower case; blank removed (position 3)",
+        "line 4: \"--ab\" saved as \"ab\": leading hyphen removed (positions 1, 2)",
+        "line 5: \"x\\x0Ay\" saved as \"xy\": control character U+000A removed (position 2)",
+        "line 7: \"abcÿ\" saved as \"abc\": «ÿ» removed (position 4)",
+        "line 8: \"ok\" left out: unknown figure \"sqare\" (use r, c, t, p or a figure such as square, circle, "
+        "triangle, hexagon)",
+        "line 9: \"$$$\" left out: nothing is left of the name \"$$$\" once corrected",
+        "line 10: left out: 4 fields where the header has 3",
+        "line 11: \"toolong45678901234567890123456789012345678901\" saved as "
         "\"toolong456789012345678901234567890123456\": cut to 40 characters",
     };
     EXPECT_EQ(notes, expected);
@@ -157,7 +251,7 @@ TEST_F(TransferTest, aDryRunReportsTheSameAndWritesNothing)
     const QByteArray before = test::fileDigest(path());
     const ImportSummary dry = importBytes(csv, true);
     EXPECT_EQ(counts(dry), "1/0/2/1");
-    EXPECT_FALSE(dry.written);
+    EXPECT_FALSE(dry.committed);
     EXPECT_EQ(test::fileDigest(path()), before);
     EXPECT_EQ(counts(importBytes(csv)), "1/0/2/1") << "the real import does what the dry run said";
 }
@@ -188,7 +282,7 @@ TEST_F(TransferTest, anUnusableFileIsRefusedWholeAndNothingIsWritten)
         const ImportSummary summary = importBytes(c.bytes);
         ASSERT_TRUE(summary.fileProblem.has_value());
         EXPECT_EQ(summary.fileProblem->problem, c.problem);
-        EXPECT_FALSE(summary.written);
+        EXPECT_FALSE(summary.committed);
         EXPECT_EQ(test::fileDigest(path()), before);
         EXPECT_FALSE(describeFileProblem(*summary.fileProblem, UiLanguage::English).empty());
     }
@@ -225,7 +319,7 @@ TEST_F(TransferTest, aTenMegabyteLineIsOneRefusedRow)
     csv += QByteArray(10 * 1024 * 1024, 'x') + ",t\nxyz,t\n";
     std::vector<std::string> notes;
     EXPECT_EQ(counts(importBytes(csv, false, &notes)), "2/0/0/1");
-    EXPECT_EQ(notes, std::vector<std::string>{"line 3: refused: the row is longer than 65536 bytes"});
+    EXPECT_EQ(notes, std::vector<std::string>{"line 3: left out: the row is longer than 65536 bytes"});
     EXPECT_EQ(test::readRows(path()), test::rows("abc r, xyz t"));
 }
 

@@ -41,12 +41,24 @@ QString RecordingNotices::saveFileNameIn(QWidget* parent, const QString& caption
                                          const QString& filter, UiLanguage language)
 {
     fileDialogs << caption + (language == UiLanguage::Spanish ? QStringLiteral(" es") : QStringLiteral(" en"));
+    fileFilters << filter;
     return saveFileName(parent, caption, suggestion, filter);
+}
+
+QString RecordingNotices::saveFileOfType(QWidget* parent, const QString& caption, const QString& suggestion,
+                                         const QString& filter, UiLanguage language, QString& chosenFilter)
+{
+    if (!fileTypes.empty()) {
+        chosenFilter = fileTypes.front();
+        fileTypes.pop_front();
+    }
+    return saveFileNameIn(parent, caption, suggestion, filter, language);
 }
 
 QString RecordingNotices::openFileName(QWidget* parent, const QString& caption, const QString& directory,
                                        const QString& filter, UiLanguage language)
 {
+    fileFilters << filter;
     fileDialogs << caption + (language == UiLanguage::Spanish ? QStringLiteral(" es") : QStringLiteral(" en"));
     return saveFileName(parent, caption, directory, filter);
 }

@@ -37,6 +37,8 @@ public:
                          const QString& filter) override;
     QString saveFileNameIn(QWidget* parent, const QString& caption, const QString& suggestion, const QString& filter,
                            UiLanguage language) override;
+    QString saveFileOfType(QWidget* parent, const QString& caption, const QString& suggestion, const QString& filter,
+                           UiLanguage language, QString& chosenFilter) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter,
                          UiLanguage language) override;
 
@@ -45,6 +47,8 @@ public:
     std::deque<bool> answers;          ///< answers to the next questions; yes when empty
     std::deque<QString> fileNames;     ///< answers to the next file-name requests; empty (cancel) when none
     QStringList fileDialogs;           ///< each file dialog's caption, with " es" or " en" for its language
+    QStringList fileFilters;           ///< each file dialog's list of types
+    std::deque<QString> fileTypes;     ///< the types chosen in the next typed save dialogs; none when empty
     std::vector<QString> textAtNotice; ///< the focused line edit's text when each notice came (empty if none)
 };
 

@@ -14,8 +14,22 @@ namespace quorvel::ui {
 namespace {
 
 /// Qt's own file dialog (not the desktop's), so that its words follow the edition rather than the system.
+/// The ending the first pattern of a filter entry asks for ("json" for "JSON files (*.json *.jsonl)").
+QString suffixOfFilter(const QString& entry)
+{
+    const qsizetype star = entry.indexOf(QLatin1String("*."));
+    if (star < 0) {
+        return {};
+    }
+    qsizetype end = star + 2;
+    while (end < entry.size() && entry[end].isLetterOrNumber()) {
+        ++end;
+    }
+    return entry.mid(star + 2, end - star - 2);
+}
+
 QString askFileName(QWidget* parent, const QString& caption, const QString& path, const QString& filter,
-                    UiLanguage language, QFileDialog::AcceptMode mode)
+                    UiLanguage language, QFileDialog::AcceptMode mode, QString* chosenFilter = nullptr)
 {
     const QtTextsDuring words(language); // the dialog's buttons and labels in the edition's language
     QFileDialog dialog(parent, caption, path, filter);
@@ -25,9 +39,28 @@ QString askFileName(QWidget* parent, const QString& caption, const QString& path
     if (mode == QFileDialog::AcceptSave) {
         // A name typed without an ending gets the suggestion's, before the dialog asks about replacing a file.
         dialog.setDefaultSuffix(QFileInfo(path).suffix());
+        if (chosenFilter != nullptr) {
+            // The type chosen decides the ending a name typed without one gets.
+            const QStringList entries = filter.split(QStringLiteral(";;"));
+            for (const QString& entry : entries) {
+                if (!suffixOfFilter(entry).isEmpty() &&
+                    suffixOfFilter(entry).compare(QFileInfo(path).suffix(), Qt::CaseInsensitive) == 0) {
+                    dialog.selectNameFilter(entry);
+                    break;
+                }
+            }
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& entry) {
+                if (const QString suffix = suffixOfFilter(entry); !suffix.isEmpty()) {
+                    dialog.setDefaultSuffix(suffix);
+                }
+            });
+        }
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
+    }
+    if (chosenFilter != nullptr) {
+        *chosenFilter = dialog.selectedNameFilter();
     }
     return dialog.selectedFiles().constFirst();
 }
@@ -63,6 +96,12 @@ public:
                            UiLanguage language) override
     {
         return askFileName(parent, caption, suggestion, filter, language, QFileDialog::AcceptSave);
+    }
+
+    QString saveFileOfType(QWidget* parent, const QString& caption, const QString& suggestion, const QString& filter,
+                           UiLanguage language, QString& chosenFilter) override
+    {
+        return askFileName(parent, caption, suggestion, filter, language, QFileDialog::AcceptSave, &chosenFilter);
     }
 
     QString openFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter,
@@ -103,6 +142,12 @@ QString Notices::saveFileName(QWidget* parent, const QString& caption, const QSt
     return handler().saveFileNameIn(parent, caption, suggestion, filter, language);
 }
 
+QString Notices::saveFileOfType(QWidget* parent, const QString& caption, const QString& suggestion,
+                                const QString& filter, UiLanguage language, QString& chosenFilter)
+{
+    return handler().saveFileOfType(parent, caption, suggestion, filter, language, chosenFilter);
+}
+
 QString Notices::openFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter,
                               UiLanguage language)
 {
@@ -113,6 +158,12 @@ QString Notices::Handler::saveFileNameIn(QWidget* parent, const QString& caption
                                          const QString& filter, UiLanguage /*language*/)
 {
     return saveFileName(parent, caption, suggestion, filter);
+}
+
+QString Notices::Handler::saveFileOfType(QWidget* parent, const QString& caption, const QString& suggestion,
+                                         const QString& filter, UiLanguage language, QString& /*chosenFilter*/)
+{
+    return saveFileNameIn(parent, caption, suggestion, filter, language);
 }
 
 QString Notices::Handler::openFileName(QWidget* /*parent*/, const QString& /*caption*/, const QString& /*directory*/,

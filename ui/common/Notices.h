@@ -29,6 +29,10 @@ public:
         /// saveFileName.
         virtual QString saveFileNameIn(QWidget* parent, const QString& caption, const QString& suggestion,
                                        const QString& filter, UiLanguage language);
+        /// A file name to save to, as saveFileNameIn, and in chosenFilter the entry of filter the user chose
+        /// (";;"-separated entries such as "JSON files (*.json)"); by default as saveFileNameIn, no type chosen.
+        virtual QString saveFileOfType(QWidget* parent, const QString& caption, const QString& suggestion,
+                                       const QString& filter, UiLanguage language, QString& chosenFilter);
         /// A file name to read from, the dialog's own words in the edition's language, or the empty text when
         /// the user cancels (the default: a handler that expects no such question cancels it).
         virtual QString openFileName(QWidget* parent, const QString& caption, const QString& directory,
@@ -41,6 +45,8 @@ public:
                                 const QString& filter);
     static QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestion,
                                 const QString& filter, UiLanguage language);
+    static QString saveFileOfType(QWidget* parent, const QString& caption, const QString& suggestion,
+                                  const QString& filter, UiLanguage language, QString& chosenFilter);
     static QString openFileName(QWidget* parent, const QString& caption, const QString& directory,
                                 const QString& filter, UiLanguage language);
 

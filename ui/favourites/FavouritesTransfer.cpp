@@ -4,6 +4,7 @@
 #include "store/Transfer.h"
 #include "ui/common/Notices.h"
 #include "ui/favourites/FavouritesTexts.h"
+#include "ui/favourites/ImportReportDialog.h"
 
 #include <QCursor>
 #include <QDir>
@@ -11,12 +12,11 @@
 #include <QGuiApplication>
 #include <QStringList>
 
+#include <vector>
+
 namespace quorvel::ui {
 
 namespace {
-
-/// How many corrected or refused rows the import notice lists before it only counts them.
-constexpr int ListedRows = 10;
 
 QString shownPath(const QString& path)
 {
@@ -42,21 +42,54 @@ public:
 
 } // namespace
 
+QString readableTypesFilter(UiLanguage language)
+{
+    QStringList names;
+    QStringList patterns;
+    QStringList entries;
+    for (const ReadableType& type : ReadableTypes) {
+        const QString name = QString::fromLatin1(type.name);
+        const QString pattern = QString::fromLatin1(type.patterns);
+        names << name;
+        patterns << pattern;
+        entries << name + QStringLiteral(" (") + pattern + QLatin1Char(')');
+    }
+    entries.prepend(fillIn(transferWords("ui.importAllTypes", language), {names.join(QStringLiteral(", "))}) +
+                    QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
+    entries << transferWords("ui.allFiles", language);
+    return entries.join(QStringLiteral(";;"));
+}
+
+store::TransferFormat exportFormatFor(QString& path, const QString& chosenType)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("json") || suffix == QLatin1String("jsonl")) {
+        return store::TransferFormat::Json;
+    }
+    if (suffix == QLatin1String("csv")) {
+        return store::TransferFormat::Csv;
+    }
+    const bool json = chosenType.contains(QLatin1String("*.json"));
+    if (suffix.isEmpty()) {
+        path += json ? QStringLiteral(".json") : QStringLiteral(".csv");
+    }
+    return json ? store::TransferFormat::Json : store::TransferFormat::Csv;
+}
+
 void exportFavouritesFromWindow(QWidget* owner, UiLanguage language, store::FavouritesStore& store)
 {
-    QString path = Notices::saveFileName(owner, favouritesText("exportCaption", language),
-                                         QDir::home().filePath(favouritesText("exportSuggestion", language)),
-                                         favouritesText("transferFilter", language), language);
+    QString chosenType;
+    QString path = Notices::saveFileOfType(owner, favouritesText("exportCaption", language),
+                                           QDir::home().filePath(favouritesText("exportSuggestion", language)),
+                                           transferWords("ui.exportFilter", language), language, chosenType);
     if (path.isEmpty()) {
         return;
     }
-    if (QFileInfo(path).suffix().isEmpty()) {
-        path += QStringLiteral(".csv");
-    }
+    const store::TransferFormat format = exportFormatFor(path, chosenType);
     store::ExportSummary summary;
     {
         const BusyCursor busy;
-        summary = store::exportFile(store, path, store::formatForFileName(path));
+        summary = store::exportFile(store, path, format);
     }
     if (summary.storeProblem) {
         Notices::inform(
@@ -77,50 +110,66 @@ void exportFavouritesFromWindow(QWidget* owner, UiLanguage language, store::Favo
     Notices::inform(owner, text);
 }
 
-bool importFavouritesIntoWindow(QWidget* owner, UiLanguage language, store::FavouritesStore& store)
+namespace {
+
+/// Runs an import (or its dry run), keeping every corrected or left-out row for the report.
+store::ImportSummary runImport(store::FavouritesStore& store, const QString& path, bool dryRun,
+                               std::vector<store::ImportNote>& notes)
 {
-    const QString path = Notices::openFileName(owner, favouritesText("importCaption", language), QDir::homePath(),
-                                               favouritesText("transferFilter", language), language);
-    if (path.isEmpty()) {
-        return false;
-    }
-    QStringList rows;
-    long unlisted = 0;
-    store::ImportSummary summary;
-    {
-        const BusyCursor busy;
-        summary = store::importFile(store, path, std::nullopt, false, [&](const store::ImportNote& note) {
-            if (rows.size() < ListedRows) {
-                rows << QString::fromStdString(store::describeNote(note, language));
-            } else {
-                ++unlisted;
-            }
-        });
-    }
+    notes.clear();
+    const BusyCursor busy;
+    return store::importFile(store, path, std::nullopt, dryRun,
+                             [&notes](const store::ImportNote& note) { notes.push_back(note); });
+}
+
+/// Tells why nothing was imported; true when something was wrong.
+bool importFailed(QWidget* owner, UiLanguage language, store::FavouritesStore& store, const QString& path,
+                  const store::ImportSummary& summary)
+{
     if (summary.fileProblem) {
         Notices::inform(owner,
                         fillIn(favouritesText("importNotDone", language),
                                {shownPath(path),
                                 QString::fromStdString(store::describeFileProblem(*summary.fileProblem, language))}));
-        return false;
+        return true;
     }
     if (summary.storeProblem) {
         Notices::inform(
             owner, fillIn(favouritesText("importNotDone", language),
                           {shownPath(path), storeReason(*summary.storeProblem, summary.storeDetail, store, language)}));
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool importFavouritesIntoWindow(QWidget* owner, UiLanguage language, store::FavouritesStore& store)
+{
+    const QString path = Notices::openFileName(owner, favouritesText("importCaption", language), QDir::homePath(),
+                                               readableTypesFilter(language), language);
+    if (path.isEmpty()) {
         return false;
     }
-    QString text = fillIn(favouritesText("importDone", language),
-                          {shownPath(path), QString::number(summary.kept), QString::number(summary.corrected),
-                           QString::number(summary.alreadyThere), QString::number(summary.refused)});
-    if (!rows.isEmpty()) {
-        text += QStringLiteral("\n\n") + rows.join(QLatin1Char('\n'));
+    // First a look at what the import would do, written nowhere; then, once the user agrees, the import itself.
+    std::vector<store::ImportNote> notes;
+    const store::ImportSummary preview = runImport(store, path, true, notes);
+    if (importFailed(owner, language, store, path, preview)) {
+        return false;
     }
-    if (unlisted > 0) {
-        text += QLatin1Char('\n') + fillIn(favouritesText("importMore", language), {QString::number(unlisted)});
+    {
+        ImportReportDialog ask(owner, ImportReportDialog::Stage::Preview, path, preview, notes, language);
+        if (ask.exec() != QDialog::Accepted) {
+            return false;
+        }
     }
-    Notices::inform(owner, text);
-    return summary.kept + summary.corrected > 0;
+    const store::ImportSummary summary = runImport(store, path, false, notes);
+    if (importFailed(owner, language, store, path, summary)) {
+        return false;
+    }
+    ImportReportDialog report(owner, ImportReportDialog::Stage::Done, path, summary, notes, language);
+    report.exec();
+    return summary.written > 0;
 }
 
 } // namespace quorvel::ui

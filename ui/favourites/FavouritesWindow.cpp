@@ -556,7 +556,8 @@ void FavouritesWindow::importFavourites()
         m_byFigureLink->show();
         m_byNameLink->show();
     }
-    if (m_front == Panel::ByFigure) {
+    // A window that showed no entries shows the names now kept, by figure.
+    if (m_front == Panel::ByFigure || m_front == Panel::NoEntries) {
         enterSearchByFigure();
     } else if (m_front == Panel::ByName && !m_display.nothingShown()) {
         // A copy: the search clears the display before it reads the name.
