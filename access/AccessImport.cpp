@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <deque>
 
 namespace quorvel::access {
 
@@ -20,9 +19,12 @@ bool isFigureLetter(std::string_view figure)
     return figure == "r" || figure == "c" || figure == "t" || figure == "p";
 }
 
-/// A name as one CSV field on one line: the bytes no name may hold and that would break the line (NUL, CR,
-/// LF) become U+FFFD, which the name rules remove like any other character a name may not hold.
-std::string oneLineField(std::string_view name)
+/// Put before a figure that no window shows: no figure the import knows starts with it.
+constexpr char FigureMark[] = "\x01";
+
+/// A text on one line: the bytes no name or figure may hold and that would break the line (NUL, CR, LF)
+/// become U+FFFD, which the name rules remove like any other character a name may not hold.
+std::string oneLineText(std::string_view name)
 {
     std::string clean;
     clean.reserve(name.size());
@@ -33,7 +35,12 @@ std::string oneLineField(std::string_view name)
             clean += c;
         }
     }
-    return store::csvField(clean);
+    return clean;
+}
+
+std::string oneLineField(std::string_view name)
+{
+    return store::csvField(oneLineText(name));
 }
 
 } // namespace
@@ -51,44 +58,27 @@ AccessImportSummary importAccessFile(store::FavouritesStore& store, const QStrin
     }
 
     // The records reach the import as CSV, one record a line after the header, so record n is line n + 1.
-    // Records whose figure no window shows never reach it: they are left out and reported here.
+    // A figure that is not exactly one of the four letters reaches it marked, so that the import refuses the
+    // record, counts it and reports it like any other, while the import's own leniency (upper case, class
+    // names) never applies to it.
     std::string pending = "name,figure\n";
     std::size_t used = 0;
-    long record = 0;
     bool ended = false;
-    // Notes of left-out records wait until the import has reported the records before them.
-    std::deque<store::ImportNote> leftOut;
-    auto reportLeftOutBefore = [&leftOut, &note](long before) {
-        while (!leftOut.empty() && leftOut.front().line < before) {
-            note(leftOut.front());
-            leftOut.pop_front();
-        }
-    };
     auto read = [&](char* buffer, std::size_t size) -> long {
+        AccessRecord row;
         while (pending.size() - used < size && !ended) {
-            AccessRecord row;
             if (!reader.next(row)) {
                 ended = true;
                 break;
             }
-            ++record;
-            if (!isFigureLetter(row.figure)) {
-                ++result.leftOutFigure;
-                store::ImportNote left;
-                left.line = record;
-                left.problem = store::TransferProblem::UnknownFigure;
-                left.detail = row.figure;
-                left.written = row.name;
-                leftOut.push_back(std::move(left));
-                continue;
-            }
             pending += oneLineField(row.name);
             pending += ',';
-            pending += row.figure;
-            pending += '\n';
-            if (pending.size() - used >= size) {
-                break;
+            if (isFigureLetter(row.figure)) {
+                pending += row.figure;
+            } else if (!row.figure.empty()) {
+                pending += store::csvField(FigureMark + oneLineText(row.figure));
             }
+            pending += '\n';
         }
         if (used == pending.size() && ended && reader.failure()) {
             errno = EIO;
@@ -107,7 +97,17 @@ AccessImportSummary importAccessFile(store::FavouritesStore& store, const QStrin
     result.summary = store::importFavourites(store, rows, dryRun, [&](const store::ImportNote& row) {
         store::ImportNote shifted = row;
         shifted.line = row.line - 1;
-        reportLeftOutBefore(shifted.line);
+        if (row.problem == store::TransferProblem::UnknownFigure) {
+            ++result.leftOutFigure;
+            const std::string shownMark = "\\x01";
+            if (shifted.detail.rfind(shownMark, 0) == 0) {
+                shifted.detail.erase(0, shownMark.size());
+            }
+        } else if (row.problem == store::TransferProblem::MissingField && row.detail == "figure") {
+            ++result.leftOutFigure;
+            shifted.problem = store::TransferProblem::UnknownFigure;
+            shifted.detail.clear();
+        }
         note(shifted);
     });
     if (reader.failure()) {
@@ -117,8 +117,6 @@ AccessImportSummary importAccessFile(store::FavouritesStore& store, const QStrin
         result.leftOutFigure = 0;
         return result;
     }
-    reportLeftOutBefore(record + 1);
-    result.summary.refused += result.leftOutFigure;
     return result;
 }
 
@@ -154,6 +152,9 @@ std::string describeReadFailure(const ReadFailure& failure, const std::string& f
 std::string describeAccessNote(const store::ImportNote& note, UiLanguage language)
 {
     const std::string at = accessText("record", language, {std::to_string(note.line)});
+    if (note.problem && *note.problem == store::TransferProblem::EmptyName && note.written.empty()) {
+        return at + accessText("noName", language, {});
+    }
     if (note.problem && *note.problem == store::TransferProblem::UnknownFigure) {
         std::string shownName;
         for (char32_t c : decodeUtf8(note.written)) {

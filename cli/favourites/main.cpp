@@ -1,9 +1,12 @@
 // quorvel-favourites: lists, adds, removes, exports and imports the favourites the windows keep, in the
 // same file and with the same checks.
 
+#include "access/AccessConversion.h"
+#include "access/AccessImport.h"
 #include "core/AsciiText.h"
 #include "core/NameRules.h"
 #include "core/Unicode.h"
+#include "store/AccessSignature.h"
 #include "store/DataFolder.h"
 #include "store/FavouritesStore.h"
 #include "store/Transfer.h"
@@ -36,8 +39,11 @@ constexpr char Usage[] =
     "  add NAME FIGURE...                      keep a name with one or more figures\n"
     "  remove NAME FIGURE                      forget a name kept with a figure\n"
     "  export [--format csv|json] [FILE]       write every favourite to FILE (- or none: standard output)\n"
-    "  import [--format csv|json] [--dry-run] FILE\n"
-    "                                          read favourites from FILE (-: standard input)\n"
+    "  import [--format csv|json|access] [--dry-run] FILE\n"
+    "                                          read favourites from FILE (-: standard input; an Access\n"
+    "                                          file .mdb or .accdb is known by its first bytes)\n"
+    "  convert                                 turn a favourites file in the Access format into this\n"
+    "                                          program's own, keeping the Access file as FILE.access\n"
     "  --help, --version\n"
     "FIGURE is r, c, t or p (polygons of four sides, circle or ellipse, three sides, more than four sides).\n"
     "The file is QUORVEL.MDB in DIR, else in QUORVEL_DATA_DIR, else where the windows keep it.\n"
@@ -375,17 +381,40 @@ int exportTo(store::FavouritesStore& store, const CommandLine& line)
     return ExitOk;
 }
 
+int importAccess(store::FavouritesStore& store, const CommandLine& line, const QString& path)
+{
+    const access::AccessImportSummary result = access::importAccessFile(
+        store, path, line.dryRun,
+        [&line](const store::ImportNote& note) { say(access::describeAccessNote(note, line.language)); });
+    if (result.readFailure) {
+        complain(access::describeReadFailure(*result.readFailure, line.words[0], line.language) + "; " +
+                 store::transferText("nothingImported", line.language, {}));
+        return ExitRefused;
+    }
+    if (result.summary.storeProblem) {
+        storeFailed(store, *result.summary.storeProblem, line.language);
+        complain(store::transferText("nothingImported", line.language, {}));
+        return ExitRefused;
+    }
+    say(store::describeSummary(result.summary, line.language));
+    return result.summary.refused > 0 ? ExitRefused : ExitOk;
+}
+
 int importFrom(store::FavouritesStore& store, const CommandLine& line)
 {
+    const bool accessFormat = line.format && *line.format == "access";
     bool bad = false;
-    std::optional<store::TransferFormat> format = formatOption(line, bad);
+    std::optional<store::TransferFormat> format = accessFormat ? std::nullopt : formatOption(line, bad);
     if (bad) {
-        return usageError("--format takes csv or json");
+        return usageError("--format takes csv, json or access");
     }
     if (line.words.size() != 1) {
         return usageError("import needs one file (- for standard input)");
     }
     const QString path = QString::fromLocal8Bit(line.words[0].c_str());
+    if (accessFormat || (!format && path != QLatin1String("-") && store::isAccessFile(path))) {
+        return importAccess(store, line, path);
+    }
     const store::ImportSummary summary =
         store::importFile(store, path, format, line.dryRun,
                           [&line](const store::ImportNote& note) { say(store::describeNote(note, line.language)); });
@@ -401,6 +430,28 @@ int importFrom(store::FavouritesStore& store, const CommandLine& line)
     }
     say(store::describeSummary(summary, line.language));
     return summary.refused > 0 ? ExitRefused : ExitOk;
+}
+
+int convert(const QString& filePath, const QString& fallbackFolder, const CommandLine& line)
+{
+    if (!line.words.empty()) {
+        return usageError("convert takes no file: it converts the favourites file itself");
+    }
+    const std::string shownPath = QDir::toNativeSeparators(filePath).toStdString();
+    if (!store::isAccessFile(filePath)) {
+        complain(access::accessText("notAccess", line.language, {shownPath}));
+        return ExitRefused;
+    }
+    const access::ConversionResult result = access::convertAccessFavourites(
+        filePath, fallbackFolder,
+        [&line](const store::ImportNote& note) { say(access::describeAccessNote(note, line.language)); }, {},
+        line.language);
+    if (!result.converted) {
+        complain(result.failure);
+        return ExitRefused;
+    }
+    say(access::describeConversion(result, line.language));
+    return ExitOk;
 }
 
 int run(int argc, char** argv)
@@ -439,6 +490,19 @@ int run(int argc, char** argv)
         filePath = QDir(folder).filePath(QString::fromLatin1(store::FavouritesFileName));
     } else {
         filePath = store::favouritesFilePath();
+    }
+    if (line.command == "convert") {
+        // Where the Access file's folder cannot be written, the favourites go to the per-user data folder,
+        // which the windows then use; not when the folder was named outright.
+        const bool named = line.dataDir || !qEnvironmentVariableIsEmpty("QUORVEL_DATA_DIR");
+        return convert(filePath, named ? QString() : store::perUserDataFolder(), line);
+    }
+    if (store::isAccessFile(filePath) &&
+        (line.command == "list" || line.command == "add" || line.command == "remove" || line.command == "export" ||
+         line.command == "import")) {
+        // Nothing is changed on its own: the user decides when to convert.
+        complain(access::accessText("isAccess", line.language, {QDir::toNativeSeparators(filePath).toStdString()}));
+        return ExitRefused;
     }
     store::FavouritesStore store(filePath);
 
