@@ -182,11 +182,20 @@ ConversionResult convertAccessFavourites(const QString& accessPath, const QStrin
         return result;
     }
 
-    // The new file is written completely under a name of its own beside where it will lie.
-    const QString temporary =
-        QDir(targetFolder).filePath(fileName + QStringLiteral(".converting-") + QString::number(::getpid()));
-    QFile::remove(temporary);
-    QFile::remove(temporary + QStringLiteral("-journal"));
+    // The new file is written completely under a name of its own beside where it will lie. What an earlier
+    // conversion killed half-way left under such a name is never anybody's only copy: it goes.
+    const QString temporaryPrefix = fileName + QStringLiteral(".converting-");
+    for (const QString& left : QDir(targetFolder).entryList({temporaryPrefix + QLatin1Char('*')}, QDir::Files)) {
+        QFile::remove(QDir(targetFolder).filePath(left));
+    }
+    const QString temporary = QDir(targetFolder).filePath(temporaryPrefix + QString::number(::getpid()));
+    struct stat accessAtStart
+    {
+    };
+    if (::stat(native(accessPath).constData(), &accessAtStart) != 0) {
+        result.failure = failureWords(accessPath, errno, language);
+        return result;
+    }
     {
         store::FavouritesStore converted(temporary);
         result.import = importAccessFile(converted, accessPath, false, note, reader);
@@ -231,6 +240,15 @@ ConversionResult convertAccessFavourites(const QString& accessPath, const QStrin
         return result;
     }
 
+    // Another program may have put something else in place meanwhile: only the file read is given a new name.
+    struct stat accessNow
+    {
+    };
+    if (::stat(native(accessPath).constData(), &accessNow) != 0 || accessNow.st_ino != accessAtStart.st_ino ||
+        accessNow.st_dev != accessAtStart.st_dev || accessNow.st_mtime != accessAtStart.st_mtime ||
+        accessNow.st_size != accessAtStart.st_size) {
+        return abandon(failureWords(result.accessPath, EBUSY, language));
+    }
     int error = 0;
     const QString kept = keepAccessFile(result.accessPath, error);
     if (kept.isEmpty()) {

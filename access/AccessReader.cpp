@@ -1,6 +1,7 @@
 #include "access/AccessReader.h"
 
 #include "access/AccessFrames.h"
+#include "store/AccessSignature.h"
 #include "store/Transfer.h"
 
 #include <QCoreApplication>
@@ -88,6 +89,10 @@ bool AccessTableReader::start()
         }
     }
     input.close();
+    // The library takes any bytes for a database; only a file that starts as one is handed to it.
+    if (!store::isAccessFile(m_path)) {
+        return fail(ReadProblem::NotAccess);
+    }
 
     m_deadline = now() + m_timeLimitMs;
     m_process = std::make_unique<QProcess>();

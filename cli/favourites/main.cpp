@@ -383,9 +383,10 @@ int exportTo(store::FavouritesStore& store, const CommandLine& line)
 
 int importAccess(store::FavouritesStore& store, const CommandLine& line, const QString& path)
 {
-    const access::AccessImportSummary result = access::importAccessFile(
-        store, path, line.dryRun,
-        [&line](const store::ImportNote& note) { say(access::describeAccessNote(note, line.language)); });
+    const access::AccessImportSummary result =
+        access::importAccessFile(store, path, line.dryRun, [&line](const store::ImportNote& note) {
+            say(access::describeAccessNote(note, line.language));
+        });
     if (result.readFailure) {
         complain(access::describeReadFailure(*result.readFailure, line.words[0], line.language) + "; " +
                  store::transferText("nothingImported", line.language, {}));
@@ -497,9 +498,8 @@ int run(int argc, char** argv)
         const bool named = line.dataDir || !qEnvironmentVariableIsEmpty("QUORVEL_DATA_DIR");
         return convert(filePath, named ? QString() : store::perUserDataFolder(), line);
     }
-    if (store::isAccessFile(filePath) &&
-        (line.command == "list" || line.command == "add" || line.command == "remove" || line.command == "export" ||
-         line.command == "import")) {
+    if (store::isAccessFile(filePath) && (line.command == "list" || line.command == "add" || line.command == "remove" ||
+                                          line.command == "export" || line.command == "import")) {
         // Nothing is changed on its own: the user decides when to convert.
         complain(access::accessText("isAccess", line.language, {QDir::toNativeSeparators(filePath).toStdString()}));
         return ExitRefused;
