@@ -2,6 +2,7 @@
 
 #include "ui/common/SaveFavourite.h"
 #include "ui/common/Windows.h"
+#include "ui/favourites/AccessQuestion.h"
 #include "ui/favourites/FavouritesWindow.h"
 #include "ui/favourites/SaveFromMainWindow.h"
 
@@ -9,8 +10,11 @@ namespace quorvel::ui {
 
 void registerFavourites()
 {
-    Windows::instance().setFactory(WindowRole::Favourites,
-                                   [](UiLanguage language) -> QWidget* { return new FavouritesWindow(language); });
+    Windows::instance().setFactory(WindowRole::Favourites, [](UiLanguage language) -> QWidget* {
+        // An Access favourites file is offered for conversion before the window opens the file.
+        offerAccessConversion(nullptr, language);
+        return new FavouritesWindow(language);
+    });
     setSaveFavouriteHandler(&saveFromMainWindow);
 }
 

@@ -1,5 +1,7 @@
 #include "ui/favourites/FavouritesTransfer.h"
 
+#include "access/AccessImport.h"
+#include "store/AccessSignature.h"
 #include "store/FavouritesStore.h"
 #include "store/Transfer.h"
 #include "ui/common/Notices.h"
@@ -10,6 +12,8 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace quorvel::ui {
 
@@ -79,8 +83,12 @@ void exportFavouritesFromWindow(QWidget* owner, UiLanguage language, store::Favo
 
 bool importFavouritesIntoWindow(QWidget* owner, UiLanguage language, store::FavouritesStore& store)
 {
+    // Access files are offered beside CSV and JSON, before "all files".
+    QStringList filters = favouritesText("transferFilter", language).split(QStringLiteral(";;"));
+    filters.insert(std::max<qsizetype>(filters.size() - 1, 0),
+                   QString::fromStdString(access::accessText("importFilter", language, {})));
     const QString path = Notices::openFileName(owner, favouritesText("importCaption", language), QDir::homePath(),
-                                               favouritesText("transferFilter", language), language);
+                                               filters.join(QStringLiteral(";;")), language);
     if (path.isEmpty()) {
         return false;
     }
@@ -89,13 +97,31 @@ bool importFavouritesIntoWindow(QWidget* owner, UiLanguage language, store::Favo
     store::ImportSummary summary;
     {
         const BusyCursor busy;
-        summary = store::importFile(store, path, std::nullopt, false, [&](const store::ImportNote& note) {
-            if (rows.size() < ListedRows) {
-                rows << QString::fromStdString(store::describeNote(note, language));
-            } else {
-                ++unlisted;
+        if (store::isAccessFile(path)) {
+            // An Access file: its favourites table, read by the reader process, by the same rules.
+            const access::AccessImportSummary read =
+                access::importAccessFile(store, path, false, [&](const store::ImportNote& note) {
+                    if (rows.size() < ListedRows) {
+                        rows << QString::fromStdString(access::describeAccessNote(note, language));
+                    } else {
+                        ++unlisted;
+                    }
+                });
+            if (read.readFailure) {
+                Notices::inform(owner, QString::fromStdString(access::describeReadFailure(
+                                           *read.readFailure, shownPath(path).toStdString(), language)));
+                return false;
             }
-        });
+            summary = read.summary;
+        } else {
+            summary = store::importFile(store, path, std::nullopt, false, [&](const store::ImportNote& note) {
+                if (rows.size() < ListedRows) {
+                    rows << QString::fromStdString(store::describeNote(note, language));
+                } else {
+                    ++unlisted;
+                }
+            });
+        }
     }
     if (summary.fileProblem) {
         Notices::inform(owner,
