@@ -76,7 +76,10 @@ AccessImportSummary importAccessFile(store::FavouritesStore& store, const QStrin
             if (isFigureLetter(row.figure)) {
                 pending += row.figure;
             } else if (!row.figure.empty()) {
-                pending += store::csvField(FigureMark + oneLineText(row.figure));
+                // Built by appending: GCC 12 misreads "..." + std::string in Release builds as an overlapping copy.
+                std::string marked(FigureMark);
+                marked += oneLineText(row.figure);
+                pending += store::csvField(marked);
             }
             pending += '\n';
         }

@@ -61,13 +61,20 @@ void putText(std::string_view text)
     out += text;
 }
 
-int fail(ReaderFailure failure, std::string_view detail)
+/// Ends the process once the answer is out, without the library's clean-up: what it holds goes with the
+/// process, and tearing down the structures read from a damaged file could still fault.
+[[noreturn]] void finish(int status)
+{
+    flushOut();
+    std::_Exit(status);
+}
+
+[[noreturn]] void fail(ReaderFailure failure, std::string_view detail)
 {
     out += static_cast<char>(FrameFailure);
     out += static_cast<char>(failure);
     putText(detail);
-    flushOut();
-    return ReaderExitFailure;
+    finish(ReaderExitFailure);
 }
 
 /// Access compares object names without regard to letter case.
@@ -88,27 +95,14 @@ bool sameName(const char* a, std::string_view b)
 /// Hostile files must not take the machine with them: a bounded address space, no core file.
 void limitResources()
 {
+#ifndef __SANITIZE_ADDRESS__ // AddressSanitizer reserves far more address space than this at start
     rlimit memory{};
     memory.rlim_cur = memory.rlim_max = static_cast<rlim_t>(1024) * 1024 * 1024;
     ::setrlimit(RLIMIT_AS, &memory);
+#endif
     rlimit core{};
     ::setrlimit(RLIMIT_CORE, &core);
 }
-
-struct Handle
-{
-    MdbHandle* mdb = nullptr;
-    MdbTableDef* table = nullptr;
-    ~Handle()
-    {
-        if (table != nullptr) {
-            mdb_free_tabledef(table);
-        }
-        if (mdb != nullptr) {
-            mdb_close(mdb);
-        }
-    }
-};
 
 } // namespace
 
@@ -121,15 +115,14 @@ int main(int argc, char** argv)
     }
     out += std::string_view(FrameMagic, sizeof FrameMagic - 1);
 
-    Handle handle;
-    handle.mdb = mdb_open(argv[1], MDB_NOFLAGS);
-    if (handle.mdb == nullptr) {
-        return fail(ReaderFailure::NotAccess, "");
+    MdbHandle* mdb = mdb_open(argv[1], MDB_NOFLAGS);
+    if (mdb == nullptr) {
+        fail(ReaderFailure::NotAccess, "");
     }
-    mdb_set_bind_size(handle.mdb, BindBytes);
-    GPtrArray* catalog = mdb_read_catalog(handle.mdb, MDB_TABLE);
+    mdb_set_bind_size(mdb, BindBytes);
+    GPtrArray* catalog = mdb_read_catalog(mdb, MDB_TABLE);
     if (catalog == nullptr) {
-        return fail(ReaderFailure::NoCatalog, "");
+        fail(ReaderFailure::NoCatalog, "");
     }
     MdbCatalogEntry* found = nullptr;
     for (guint i = 0; i < catalog->len; ++i) {
@@ -140,17 +133,17 @@ int main(int argc, char** argv)
         }
     }
     if (found == nullptr) {
-        return fail(ReaderFailure::NoTable, "");
+        fail(ReaderFailure::NoTable, "");
     }
-    handle.table = mdb_read_table(found);
-    if (handle.table == nullptr || mdb_read_columns(handle.table) == nullptr) {
-        return fail(ReaderFailure::NoTable, found->object_name);
+    MdbTableDef* table = mdb_read_table(found);
+    if (table == nullptr || mdb_read_columns(table) == nullptr) {
+        fail(ReaderFailure::NoTable, found->object_name);
     }
 
     int nameColumn = 0;
     int figureColumn = 0;
-    for (guint i = 0; i < handle.table->num_cols; ++i) {
-        auto* column = static_cast<MdbColumn*>(g_ptr_array_index(handle.table->columns, i));
+    for (guint i = 0; i < table->num_cols; ++i) {
+        auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
         if (nameColumn == 0 && sameName(column->name, "Nom")) {
             nameColumn = static_cast<int>(i) + 1;
         } else if (figureColumn == 0 && sameName(column->name, "Figura")) {
@@ -158,7 +151,7 @@ int main(int argc, char** argv)
         }
     }
     if (nameColumn == 0) {
-        return fail(ReaderFailure::NoNameField, found->object_name);
+        fail(ReaderFailure::NoNameField, found->object_name);
     }
 
     out += static_cast<char>(FrameTable);
@@ -170,13 +163,13 @@ int main(int argc, char** argv)
     std::vector<char> figure(BindBytes + 1);
     int nameLength = 0;
     int figureLength = 0;
-    mdb_bind_column(handle.table, nameColumn, name.data(), &nameLength);
+    mdb_bind_column(table, nameColumn, name.data(), &nameLength);
     if (figureColumn != 0) {
-        mdb_bind_column(handle.table, figureColumn, figure.data(), &figureLength);
+        mdb_bind_column(table, figureColumn, figure.data(), &figureLength);
     }
-    mdb_rewind_table(handle.table);
+    mdb_rewind_table(table);
     std::uint32_t records = 0;
-    while (mdb_fetch_row(handle.table)) {
+    while (mdb_fetch_row(table)) {
         const auto clamp = [](int length) {
             return static_cast<std::size_t>(length < 0 ? 0 : std::min<std::size_t>(length, BindBytes));
         };
@@ -190,6 +183,5 @@ int main(int argc, char** argv)
     }
     out += static_cast<char>(FrameEnd);
     putNumber(records);
-    flushOut();
-    return 0;
+    finish(0);
 }

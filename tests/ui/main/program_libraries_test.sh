@@ -14,6 +14,11 @@ for lib in $later; do
     needed "$module" | grep -qx "$lib" || fail "the module of features does not bring $lib"
 done
 
+# mdbtools' library is linked by the Access reader alone, a program of its own: neither here nor in the module.
+for file in "$program" "$module"; do
+    needed "$file" | grep -q '^libmdb' && fail "$(basename "$file") links mdbtools' library"
+done
+
 # Every symbol the module takes from outside is there when the program loads it: in the program itself or in a
 # library the module brings.
 work=$(mktemp -d)
