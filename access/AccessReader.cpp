@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cstring>
@@ -21,6 +22,22 @@ constexpr std::uint32_t LongestText = 1024 * 1024;
 qint64 now()
 {
     return QDateTime::currentMSecsSinceEpoch();
+}
+
+/// Whether the file is not a whole number of its pages (2 KiB in Jet 3, 4 KiB in later versions, as the
+/// version byte of the first page says): a file cut short, whatever else the library made of it.
+bool isCutShort(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray head = file.read(0x15);
+    if (head.size() < 0x15) {
+        return true;
+    }
+    const qint64 page = head[0x14] == 0 ? 2048 : 4096;
+    return file.size() < 2 * page || file.size() % page != 0;
 }
 
 } // namespace
@@ -92,6 +109,10 @@ bool AccessTableReader::start()
     // The library takes any bytes for a database; only a file that starts as one is handed to it.
     if (!store::isAccessFile(m_path)) {
         return fail(ReadProblem::NotAccess);
+    }
+    // A file cut short could still give some records as if they were all: it is refused as it is.
+    if (isCutShort(m_path)) {
+        return fail(ReadProblem::CutShort);
     }
 
     m_deadline = now() + m_timeLimitMs;

@@ -22,6 +22,7 @@ enum class ReadProblem
     NoCatalog,   ///< the list of tables is damaged
     NoTable,     ///< no table "adreca i figura"
     NoNameField, ///< the table has no field Nom
+    CutShort,    ///< the file is not a whole number of its pages: cut short
     Crashed,     ///< the reading ended on a fault: a damaged file
     TimedOut,    ///< the reading took longer than the time limit
     Garbled,     ///< the reading gave an answer that makes no sense
