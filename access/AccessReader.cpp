@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include <cstring>
+#include <iterator>
 
 namespace quorvel::access {
 
@@ -45,8 +46,9 @@ bool isCutShort(const QString& path)
 const char* readProblemName(ReadProblem problem)
 {
     static constexpr const char* Names[] = {"NoSuchFile", "NotAFile", "CannotOpen",  "NotAccess",
-                                            "NoCatalog",  "NoTable",  "NoNameField", "Crashed",
-                                            "TimedOut",   "Garbled",  "CannotStart"};
+                                            "NoCatalog",  "NoTable",  "NoNameField", "CutShort",
+                                            "Crashed",    "TimedOut", "Garbled",     "CannotStart"};
+    static_assert(std::size(Names) == static_cast<std::size_t>(ReadProblem::CannotStart) + 1);
     return Names[static_cast<std::size_t>(problem)];
 }
 

@@ -26,9 +26,9 @@ using namespace quorvel::access;
 
 namespace {
 
-/// The most one field may hold when bound; longer memo texts come cut to this (the import refuses rows far
-/// shorter anyway).
-constexpr std::size_t BindBytes = 256 * 1024;
+/// The most one field may hold when bound; longer memo texts come cut to this, which is still longer than any
+/// row an import takes. The library allocates this much for every value it converts, so it is kept small.
+constexpr std::size_t BindBytes = 65 * 1024;
 
 std::string out;
 
