@@ -187,9 +187,9 @@ bool AccessTableReader::need(std::size_t n)
         if (remainingMs() == 0) {
             return fail(ReadProblem::TimedOut);
         }
-        if (!m_process->waitForReadyRead(remainingMs()) && m_process->state() != QProcess::NotRunning &&
-            remainingMs() == 0) {
-            return fail(ReadProblem::TimedOut);
+        if (!m_process->waitForReadyRead(remainingMs()) && m_process->state() != QProcess::NotRunning) {
+            // Nothing more can come (its output closed) while it runs on: it has until the deadline to end.
+            m_process->waitForFinished(remainingMs());
         }
     }
     return true;
