@@ -27,9 +27,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # text/html, a font with Arial's metrics, the SVG icon and image plugins of Qt (the program loads them, it does
 # not link them), Qt's own translations for the standard dialogs and buttons of the Spanish edition, debconf
 # for the language question, and the certificate authorities that HTTPS to the registries' RDAP servers is
-# checked against (libqt6network6, found by the library detection, brings OpenSSL but not the certificates).
+# checked against (libqt6network6, found by the library detection, brings OpenSSL but not the certificates);
+# mdbtools' library, which the Access reader links, is named as well so the dependency never slips.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "xdg-utils, shared-mime-info, fonts-liberation2 | fonts-liberation, libqt6svg6, qt6-translations-l10n, libglib2.0-0, ca-certificates, debconf (>= 0.5) | debconf-2.0")
+    "xdg-utils, shared-mime-info, fonts-liberation2 | fonts-liberation, libqt6svg6, qt6-translations-l10n, libglib2.0-0, ca-certificates, libmdb3, debconf (>= 0.5) | debconf-2.0")
 # Qt's Wayland platform plugin: in a Wayland session the windows are native Wayland clients.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(debian_dir ${CMAKE_SOURCE_DIR}/packaging/debian)

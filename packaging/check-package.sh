@@ -71,7 +71,7 @@ say "lintian: $errors errors, $warnings warnings"
 
 # --- 3. Contents, desktop entry, metainfo -----------------------------------------------------------------
 # Qt's Spanish texts for the standard dialogs, GIO opened at run time, and Qt's Wayland plugin recommended.
-for needed in qt6-translations-l10n libglib2.0-0; do
+for needed in qt6-translations-l10n libglib2.0-0 libmdb3; do
     dpkg-deb -f "$deb" Depends | tr ',' '\n' | grep -qw "$needed" || fail "the package does not depend on $needed"
 done
 dpkg-deb -f "$deb" Recommends | tr ',' '\n' | grep -qw qt6-wayland || fail "the package does not recommend qt6-wayland"
@@ -81,6 +81,7 @@ app_id=com.quorvel.Quorvel
 private=usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/quorvel
 for f in usr/bin/quorvel usr/bin/quorvel-code usr/bin/quorvel-favourites $private/quorvel-features.so \
     $private/libquorvel-core.so $private/libquorvel-launch.so $private/libquorvel-common.so \
+    $private/quorvel-access-reader \
     usr/share/applications/$app_id.desktop usr/share/metainfo/$app_id.metainfo.xml \
     usr/share/icons/hicolor/32x32/apps/$app_id.png usr/share/icons/hicolor/48x48/apps/$app_id.png \
     usr/share/icons/hicolor/128x128/apps/$app_id.png usr/share/icons/hicolor/scalable/apps/$app_id.svg \

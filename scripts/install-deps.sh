@@ -8,8 +8,8 @@
 set -eu
 
 BUILD="cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libglib2.0-dev libsqlitecpp-dev libsqlite3-dev
- libxcb1-dev"
-RUN="shared-mime-info xdg-utils fonts-liberation2 fonts-dejavu-core qt6-translations-l10n"
+ libxcb1-dev mdbtools-dev"
+RUN="shared-mime-info xdg-utils fonts-liberation2 fonts-dejavu-core qt6-translations-l10n libmdb3"
 TEST="libgtest-dev libgmock-dev libbenchmark-dev desktop-file-utils xvfb xauth openbox x11-utils poppler-utils
  imagemagick dbus xdotool python3"
 CHECKS="clang clang-format libclang-rt-14-dev appstream lintian file dpkg-dev"

@@ -1,5 +1,7 @@
 #include "store/DataFolder.h"
 
+#include "store/AccessSignature.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -29,8 +31,19 @@ bool keepsFavouritesBesideExecutable(const QString& executableFolder)
         return false;
     }
     // A file kept there already is the user's: a new empty file elsewhere would hide it without a word.
-    return QFileInfo::exists(QDir(executableFolder).filePath(QString::fromLatin1(FavouritesFileName))) ||
-           isWritableFolder(executableFolder);
+    const QString besideExecutable = QDir(executableFolder).filePath(QString::fromLatin1(FavouritesFileName));
+    if (QFileInfo::exists(besideExecutable)) {
+        // An Access file in a folder that cannot be written is converted into the per-user data folder, and
+        // the converted favourites are used from then on; the Access file stays where it was.
+        return !(isAccessFile(besideExecutable) && !isWritableFolder(executableFolder) &&
+                 QFileInfo::exists(QDir(perUserDataFolder()).filePath(QString::fromLatin1(FavouritesFileName))));
+    }
+    return isWritableFolder(executableFolder);
+}
+
+QString perUserDataFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
 }
 
 QString programFolder()
@@ -43,7 +56,7 @@ QString programFolder()
     if (keepsFavouritesBesideExecutable(executableFolder)) {
         return executableFolder;
     }
-    const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString perUser = perUserDataFolder();
     QDir().mkpath(perUser);
     return perUser;
 }

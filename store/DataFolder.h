@@ -14,8 +14,12 @@ QString programFolder();
 
 /// Whether the executable's folder keeps the favourites: not a shared program folder, and either a favourites
 /// file is there already (used even when the folder cannot be written: saves then say the file cannot be
-/// written) or the folder can be written (a build tree, a portable copy).
+/// written; an Access file there whose favourites were converted into the per-user data folder is not) or the
+/// folder can be written (a build tree, a portable copy).
 bool keepsFavouritesBesideExecutable(const QString& executableFolder);
+
+/// The per-user data folder ($XDG_DATA_HOME/quorvel), not created. Needs a QCoreApplication.
+QString perUserDataFolder();
 
 /// Whether a folder may be written: it has a write permission bit and the system allows writing into it.
 bool isWritableFolder(const QString& folder);

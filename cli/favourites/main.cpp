@@ -1,11 +1,14 @@
 // quorvel-favourites: lists, adds, removes, exports and imports the favourites the windows keep, in the
 // same file and with the same checks.
 
+#include "access/AccessConversion.h"
+#include "access/AccessImport.h"
 #include "core/AsciiText.h"
 #include "core/CommandLine.h"
 #include "core/NameRules.h"
 #include "core/Unicode.h"
 #include "settings/Settings.h"
+#include "store/AccessSignature.h"
 #include "store/DataFolder.h"
 #include "store/FavouritesStore.h"
 #include "store/Transfer.h"
@@ -96,7 +99,7 @@ struct CommandLine
     std::optional<std::string> figure;
     std::optional<std::string> format;
     std::optional<std::string> encoding;
-    std::optional<UiLanguage> language;
+    UiLanguage language = UiLanguage::Spanish;
     bool json = false;
     bool dryRun = false;
     bool help = false;
@@ -315,7 +318,7 @@ int exportTo(store::FavouritesStore& store, const CommandLine& line)
     bool bad = false;
     std::optional<store::TransferFormat> format = formatOption(line, bad);
     if (bad) {
-        return usageError(text("cli.badFormat"));
+        return usageError(text("cli.badExportFormat"));
     }
     if (line.words.size() > 1) {
         return usageError(text("cli.exportFiles"));
@@ -340,10 +343,31 @@ int exportTo(store::FavouritesStore& store, const CommandLine& line)
     return ExitOk;
 }
 
+int importAccess(store::FavouritesStore& store, const CommandLine& line, const QString& path)
+{
+    const access::AccessImportSummary result =
+        access::importAccessFile(store, path, line.dryRun, [&line](const store::ImportNote& note) {
+            say(access::describeAccessNote(note, line.language));
+        });
+    if (result.readFailure) {
+        complain(access::describeReadFailure(*result.readFailure, line.words[0], line.language) + "; " +
+                 store::transferText("nothingImported", line.language, {}));
+        return ExitRefused;
+    }
+    if (result.summary.storeProblem) {
+        storeFailed(store, *result.summary.storeProblem, line.language);
+        complain(store::transferText("nothingImported", line.language, {}));
+        return ExitRefused;
+    }
+    say(store::describeSummary(result.summary, line.language));
+    return result.summary.refused > 0 ? ExitRefused : ExitOk;
+}
+
 int importFrom(store::FavouritesStore& store, const CommandLine& line)
 {
+    const bool accessFormat = line.format && *line.format == "access";
     bool bad = false;
-    std::optional<store::TransferFormat> format = formatOption(line, bad);
+    std::optional<store::TransferFormat> format = accessFormat ? std::nullopt : formatOption(line, bad);
     if (bad) {
         return usageError(text("cli.badFormat"));
     }
@@ -362,6 +386,9 @@ int importFrom(store::FavouritesStore& store, const CommandLine& line)
         }
     }
     const QString path = QString::fromLocal8Bit(line.words[0].c_str());
+    if (accessFormat || (!format && path != QLatin1String("-") && store::isAccessFile(path))) {
+        return importAccess(store, line, path);
+    }
     const store::ImportSummary summary = store::importFile(
         store, path, format, line.dryRun,
         [&line](const store::ImportNote& note) { say(store::describeNote(note, language, line.dryRun)); }, encoding);
@@ -379,11 +406,33 @@ int importFrom(store::FavouritesStore& store, const CommandLine& line)
     return summary.leftOut > 0 ? ExitRefused : ExitOk;
 }
 
+int convert(const QString& filePath, const QString& fallbackFolder, const CommandLine& line)
+{
+    if (!line.words.empty()) {
+        return usageError(text("cli.convertNoFile"));
+    }
+    const std::string shownPath = QDir::toNativeSeparators(filePath).toStdString();
+    if (!store::isAccessFile(filePath)) {
+        complain(access::accessText("notAccess", line.language, {shownPath}));
+        return ExitRefused;
+    }
+    const access::ConversionResult result = access::convertAccessFavourites(
+        filePath, fallbackFolder,
+        [&line](const store::ImportNote& note) { say(access::describeAccessNote(note, line.language)); }, {},
+        line.language);
+    if (!result.converted) {
+        complain(result.failure);
+        return ExitRefused;
+    }
+    say(access::describeConversion(result, line.language));
+    return ExitOk;
+}
+
 int run(int argc, char** argv)
 {
     // --lang, else the start language of the settings file, as the windows; a bad command line is told in it too.
     const CommandLine line = parse(argc, argv, readStartLanguage(defaultSettingsPath()));
-    language = line.language.value_or(UiLanguage::Spanish);
+    language = line.language;
     if (!line.error.empty()) {
         return usageError(line.error);
     }
@@ -420,6 +469,18 @@ int run(int argc, char** argv)
         filePath = QDir(folder).filePath(QString::fromLatin1(store::FavouritesFileName));
     } else {
         filePath = store::favouritesFilePath();
+    }
+    if (line.command == "convert") {
+        // Where the Access file's folder cannot be written, the favourites go to the per-user data folder,
+        // which the windows then use; not when the folder was named outright.
+        const bool named = line.dataDir || !qEnvironmentVariableIsEmpty("QUORVEL_DATA_DIR");
+        return convert(filePath, named ? QString() : store::perUserDataFolder(), line);
+    }
+    if (store::isAccessFile(filePath) && (line.command == "list" || line.command == "add" || line.command == "remove" ||
+                                          line.command == "export" || line.command == "import")) {
+        // Nothing is changed on its own: the user decides when to convert.
+        complain(access::accessText("isAccess", line.language, {QDir::toNativeSeparators(filePath).toStdString()}));
+        return ExitRefused;
     }
     store::FavouritesStore store(filePath);
 

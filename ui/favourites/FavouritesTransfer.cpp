@@ -1,5 +1,7 @@
 #include "ui/favourites/FavouritesTransfer.h"
 
+#include "access/AccessImport.h"
+#include "store/AccessSignature.h"
 #include "store/FavouritesStore.h"
 #include "store/Transfer.h"
 #include "ui/common/Notices.h"
@@ -112,14 +114,24 @@ void exportFavouritesFromWindow(QWidget* owner, UiLanguage language, store::Favo
 
 namespace {
 
-/// Runs an import (or its dry run), keeping every corrected or left-out row for the report.
+/// Runs an import (or its dry run), keeping every corrected or left-out row for the report. An Access file's
+/// favourites table is read by the reader process by the same rules; when it cannot be read, unreadable says why.
 store::ImportSummary runImport(store::FavouritesStore& store, const QString& path, bool dryRun,
-                               std::vector<store::ImportNote>& notes)
+                               std::vector<store::ImportNote>& notes, UiLanguage language, QString& unreadable)
 {
     notes.clear();
+    unreadable.clear();
     const BusyCursor busy;
-    return store::importFile(store, path, std::nullopt, dryRun,
-                             [&notes](const store::ImportNote& note) { notes.push_back(note); });
+    const auto keep = [&notes](const store::ImportNote& note) { notes.push_back(note); };
+    if (!store::isAccessFile(path)) {
+        return store::importFile(store, path, std::nullopt, dryRun, keep);
+    }
+    const access::AccessImportSummary read = access::importAccessFile(store, path, dryRun, keep);
+    if (read.readFailure) {
+        unreadable = QString::fromStdString(
+            access::describeReadFailure(*read.readFailure, shownPath(path).toStdString(), language));
+    }
+    return read.summary;
 }
 
 /// Tells why nothing was imported; true when something was wrong.
@@ -153,7 +165,12 @@ bool importFavouritesIntoWindow(QWidget* owner, UiLanguage language, store::Favo
     }
     // First a look at what the import would do, written nowhere; then, once the user agrees, the import itself.
     std::vector<store::ImportNote> notes;
-    const store::ImportSummary preview = runImport(store, path, true, notes);
+    QString unreadable;
+    const store::ImportSummary preview = runImport(store, path, true, notes, language, unreadable);
+    if (!unreadable.isEmpty()) {
+        Notices::inform(owner, unreadable);
+        return false;
+    }
     if (importFailed(owner, language, store, path, preview)) {
         return false;
     }
@@ -163,7 +180,11 @@ bool importFavouritesIntoWindow(QWidget* owner, UiLanguage language, store::Favo
             return false;
         }
     }
-    const store::ImportSummary summary = runImport(store, path, false, notes);
+    const store::ImportSummary summary = runImport(store, path, false, notes, language, unreadable);
+    if (!unreadable.isEmpty()) {
+        Notices::inform(owner, unreadable);
+        return false;
+    }
     if (importFailed(owner, language, store, path, summary)) {
         return false;
     }

@@ -24,6 +24,7 @@ struct ReadableType
 inline constexpr ReadableType ReadableTypes[] = {
     {"CSV", "*.csv *.txt"},
     {"JSON", "*.json *.jsonl"},
+    {"Access", "*.mdb *.accdb"},
 };
 
 /// The import dialog's list of types: every readable type at once, each on its own, then all files.

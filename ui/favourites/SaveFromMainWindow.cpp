@@ -3,6 +3,7 @@
 #include "store/DataFolder.h"
 #include "store/FavouritesStore.h"
 #include "ui/common/Notices.h"
+#include "ui/favourites/AccessQuestion.h"
 #include "ui/favourites/FavouritesTexts.h"
 
 #include <QToolTip>
@@ -52,6 +53,7 @@ void saveFromMainWindow(QWidget* owner, QWidget* command, UiLanguage language, F
         return;
     }
     const QString kindText = kindName(kind, language);
+    offerAccessConversion(owner, language);
     store::FavouritesStore& store = cursorFor(owner);
     try {
         switch (store.addFavourite(name, kind)) {

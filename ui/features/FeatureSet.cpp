@@ -1,6 +1,7 @@
 #include "ui/features/FeatureSet.h"
 
 #include "ui/availability/AvailabilityWindow.h"
+#include "ui/favourites/AccessQuestion.h"
 #include "ui/favourites/FavouritesWindow.h"
 #include "ui/favourites/SaveFromMainWindow.h"
 #include "ui/printing/Printing.h"
@@ -14,6 +15,8 @@ QWidget* makeWindow(WindowRole role, UiLanguage language)
 {
     switch (role) {
     case WindowRole::Favourites:
+        // An Access favourites file is offered for conversion before the window opens the file.
+        offerAccessConversion(nullptr, language);
         return new FavouritesWindow(language);
     case WindowRole::Availability:
         return new AvailabilityWindow(language);

@@ -18,6 +18,12 @@ for lib in $later; do
     needed "$module" | grep -qx "$lib" || fail "the feature plugin does not bring $lib"
 done
 
+# mdbtools' library is linked by the Access reader alone, a program of its own: neither by the program, its
+# private libraries nor the plugin.
+for file in $at_start "$module"; do
+    needed "$file" | grep -q '^libmdb' && fail "$(basename "$file") links mdbtools' library"
+done
+
 # The program and the plugin find every library they need, and neither takes a symbol from the other: the
 # program exports nothing for the plugin, and the plugin holds no copy of the layers the program uses.
 work=$(mktemp -d)
