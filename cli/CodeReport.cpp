@@ -21,7 +21,8 @@ namespace {
 constexpr std::size_t FlushThreshold = 1 << 16;
 
 constexpr std::string_view Usage =
-    "Usage: quorvel-code [--lang es|en] [--json] [--] [NAME ...]\n"
+    "Usage: quorvel-code [--lang es|en] [--json] [--check [--endings LIST] [--rdap-bootstrap URL]]\n"
+    "                    [--] [NAME ...]\n"
     "\n"
     "Corrects each NAME to the rules for a domain name and prints its addresses: the plain\n"
     ".com address and the four figure addresses. Without NAME, each line of standard input\n"
@@ -31,11 +32,7 @@ constexpr std::string_view Usage =
     "  --json        one JSON object per name on standard output\n"
     "  --help        show this text\n"
     "  --version     show the program's version\n"
-    "  --            every following argument is a NAME, even one that starts with '-'\n"
-    "\n"
-    "Exit status: 0 when every name was coded, 1 when an input could not be coded\n"
-    "or standard output or standard error could not be written, 2 for a bad command\n"
-    "line. Notices that cannot be written do not stop the answers.\n";
+    "  --            every following argument is a NAME, even one that starts with '-'\n";
 
 // How each ASCII character is written inside a JSON string: quotes and backslashes behind a backslash, control
 // characters as \b, \f, \n, \r, \t or \u00XX, every other character as itself.
