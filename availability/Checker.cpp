@@ -241,7 +241,6 @@ void Checker::check(const QStringList& domains, const QObject* requester)
     if (!unusableBootstrap && !isLoopbackHost(m_config.bootstrapAddress.host()) && systemSaysOffline()) {
         goDown(Reason::Offline);
     }
-    const bool down = downNow();
     for (const QString& given : domains) {
         const QString domain = given.toLower();
         if (const auto it = m_answers.constFind(domain);
@@ -258,7 +257,7 @@ void Checker::check(const QStringList& domains, const QObject* requester)
             Q_EMIT answered(domain, Answer::unknown(Reason::BootstrapUnavailable, m_config.givenBootstrapText));
             continue;
         }
-        if (down) {
+        if (downNow()) {
             Q_EMIT answered(domain, Answer::unknown(m_downReason));
             continue;
         }
@@ -429,16 +428,40 @@ void Checker::bootstrapFinished(QNetworkReply* reply, const std::optional<Cached
     }
 }
 
+Checker::Job* Checker::jobFor(const QString& domain) const
+{
+    const auto it = m_jobs.find(domain);
+    return it == m_jobs.end() ? nullptr : it->second.get();
+}
+
+QStringList Checker::pendingDomains() const
+{
+    QStringList domains;
+    for (const auto& [domain, job] : m_jobs) {
+        domains << domain;
+    }
+    return domains;
+}
+
+QStringList Checker::takeWaiting(const QString& key)
+{
+    QStringList domains;
+    for (Job* job : std::exchange(m_servers[key].waiting, {})) {
+        job->waiting = false;
+        domains << job->domain;
+    }
+    return domains;
+}
+
 void Checker::bootstrapFailed()
 {
     // The user's own list is the only source: nothing else is asked in its place.
     m_bootstrapLoading = false;
-    std::vector<Job*> jobs;
-    for (auto& [domain, job] : m_jobs) {
-        jobs.push_back(job.get());
-    }
-    for (Job* job : jobs) {
-        finish(job, Answer::unknown(Reason::BootstrapUnavailable, m_config.bootstrapAddress.toDisplayString()));
+    // By name: whoever hears an answer may cancel other look-ups on the way.
+    for (const QString& domain : pendingDomains()) {
+        if (Job* job = jobFor(domain)) {
+            finish(job, Answer::unknown(Reason::BootstrapUnavailable, m_config.bootstrapAddress.toDisplayString()));
+        }
     }
 }
 
@@ -446,15 +469,13 @@ void Checker::bootstrapReady(Bootstrap bootstrap)
 {
     m_bootstrap = std::move(bootstrap);
     m_bootstrapLoading = false;
-    std::vector<Job*> jobs;
-    for (auto& [domain, job] : m_jobs) {
-        jobs.push_back(job.get());
-    }
+    QStringList domains = pendingDomains();
     // Those the built-in servers know go first, so that the others learn whether the link is down.
-    std::stable_partition(jobs.begin(), jobs.end(),
-                          [this](const Job* job) { return !m_bootstrap->serverFor(job->domain).isEmpty(); });
-    for (Job* job : jobs) {
-        if (m_jobs.contains(job->domain) && m_jobs.at(job->domain).get() == job) {
+    std::stable_partition(domains.begin(), domains.end(),
+                          [this](const QString& domain) { return !m_bootstrap->serverFor(domain).isEmpty(); });
+    for (const QString& domain : std::as_const(domains)) {
+        Job* job = jobFor(domain);
+        if (job != nullptr && m_bootstrap && job->server.isEmpty() && !job->waiting) {
             route(job);
         }
     }
@@ -512,12 +533,17 @@ void Checker::releaseHeld()
     if (m_link == Link::Unknown && routedLeft) {
         return;
     }
-    const std::deque<Job*> held = std::exchange(m_held, {});
-    for (Job* job : held) {
-        job->viaBuiltIn = false;
-        finish(job, m_link == Link::Down
-                        ? Answer::unknown(m_downReason)
-                        : Answer::unknown(Reason::BootstrapUnavailable, m_config.bootstrapAddress.toDisplayString()));
+    QStringList held;
+    for (const Job* job : std::exchange(m_held, {})) {
+        held << job->domain;
+    }
+    for (const QString& domain : std::as_const(held)) {
+        if (Job* job = jobFor(domain)) {
+            job->viaBuiltIn = false;
+            finish(job, m_link == Link::Down ? Answer::unknown(m_downReason)
+                                             : Answer::unknown(Reason::BootstrapUnavailable,
+                                                               m_config.bootstrapAddress.toDisplayString()));
+        }
     }
 }
 
@@ -542,11 +568,11 @@ void Checker::pump(const QString& key)
                 if (connectionFailed(key, true)) {
                     return;
                 }
-                const std::deque<Job*> jobs = std::exchange(resolved.waiting, {});
-                for (Job* job : jobs) {
-                    job->waiting = false;
-                    finish(job,
-                           Answer::unknown(Reason::Network, QStringLiteral("host %1 not found").arg(resolved.host)));
+                const QString host = resolved.host;
+                for (const QString& domain : takeWaiting(key)) {
+                    if (Job* job = jobFor(domain)) {
+                        finish(job, Answer::unknown(Reason::Network, QStringLiteral("host %1 not found").arg(host)));
+                    }
                 }
                 releaseHeld();
             });
@@ -668,11 +694,11 @@ void Checker::goDown(Reason reason)
             server.name = Server::Name::Unknown;
         }
     }
-    std::vector<Job*> jobs;
-    for (auto& [domain, job] : m_jobs) {
-        jobs.push_back(job.get());
-    }
-    for (Job* job : jobs) {
+    for (const QString& domain : pendingDomains()) {
+        Job* job = jobFor(domain);
+        if (job == nullptr) {
+            continue;
+        }
         if (job->reply) {
             QNetworkReply* reply = job->reply;
             job->reply = nullptr;
@@ -792,10 +818,10 @@ void Checker::replyFinished(Job* job)
     finish(job, answer);
     if (silent) {
         // Those still waiting for this server would only wait as long again.
-        const std::deque<Job*> jobs = std::exchange(m_servers[key].waiting, {});
-        for (Job* waiting : jobs) {
-            waiting->waiting = false;
-            finish(waiting, Answer::unknown(Reason::Timeout, waiting->url.host()));
+        for (const QString& domain : takeWaiting(key)) {
+            if (Job* waiting = jobFor(domain)) {
+                finish(waiting, Answer::unknown(Reason::Timeout, waiting->url.host()));
+            }
         }
     }
     pump(key);

@@ -129,6 +129,9 @@ private:
     bool downNow();
     bool systemSaysOffline() const;
     void releaseHeld();
+    Job* jobFor(const QString& domain) const;
+    QStringList pendingDomains() const;
+    QStringList takeWaiting(const QString& serverKey);
     void route(Job* job);
     void pump(const QString& server);
     void start(Job* job);
