@@ -385,6 +385,13 @@ CheckArguments takeCheckArguments(const std::vector<std::string_view>& args)
         return result;
     }
     if (result.options.check) {
+        // An ending that cannot be one is told, not dropped in silence.
+        const QStringList invalid = availability::invalidEndings(QString::fromStdString(result.options.endings));
+        if (!invalid.isEmpty()) {
+            result.error = "--endings: \"" + invalid.join(QStringLiteral("\", \"")).toStdString() +
+                           "\" cannot be an ending (letters, digits, hyphens and inner dots only)";
+            return result;
+        }
         // The user's own bootstrap is the only source, so one that cannot be used is a mistake to tell now.
         const QByteArray variable = qgetenv(availability::BootstrapVariable);
         const bool fromOption = !result.options.bootstrapAddress.empty();

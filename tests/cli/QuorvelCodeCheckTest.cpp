@@ -330,6 +330,16 @@ private Q_SLOTS:
         QVERIFY(result.err.contains(fromVariable ? "QUORVEL_RDAP_BOOTSTRAP" : "--rdap-bootstrap"));
     }
 
+    void anEndingThatCannotBeIsAUsageError()
+    {
+        const Run result = run(
+            {QStringLiteral("--check"), QStringLiteral("--endings"), QStringLiteral("net n@t"), QStringLiteral("abc")});
+        QCOMPARE(result.status, 2);
+        QCOMPARE(result.out, QByteArray());
+        QCOMPARE(result.err.count('\n'), 1);
+        QVERIFY2(result.err.contains("\"n@t\""), result.err.constData());
+    }
+
     void aBootstrapThatCannotBeReadMakesEveryAnswerUnknownAtOnce()
     {
         const QUrl refused = FakeRdapServer::refusedAddress(QStringLiteral("/dns.json"));

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -347,6 +348,34 @@ private Q_SLOTS:
         QTest::qWait(100);
         QCOMPARE(m_server->domainRequests, 6);
         QCOMPARE(bad->text(1), byEdition(language, "desconocido", "unknown"));
+    }
+
+    void withoutAConnectionEveryRowSaysSoWithinSeconds_data() { test::editions(); }
+    void withoutAConnectionEveryRowSaysSoWithinSeconds()
+    {
+        QFETCH(UiLanguage, language);
+        // IANA's file and the built-in servers on loopback ports where nothing listens.
+        availability::CheckerConfig config;
+        config.bootstrapAddress = FakeRdapServer::refusedAddress(QStringLiteral("/dns.json"));
+        config.fallback = *availability::Bootstrap::parse(
+            "{\"services\":[[[\"com\",\"net\"],[\"" +
+            FakeRdapServer::refusedAddress(QStringLiteral("/rdap/")).toEncoded() + "\"]]]}");
+        availability::Checker offline(config);
+        setProgramChecker(&offline);
+        CurrentName = "abc";
+        QMainWindow* main = showMain(language);
+        QWidget* window = openFromMain(main, language);
+        QVERIFY(window != nullptr);
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(child<QPushButton>(window, controlsOf(language).check), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!child<QProgressBar>(window, controlsOf(language).busy)->isVisible(), 3000);
+        QVERIFY(clock.elapsed() < 3000);
+        QCOMPARE(rows(window, language, 2),
+                 QStringList(7, byEdition(language, "sin conexión: no se pudo llegar a ningún servidor",
+                                          "no connection: no server could be reached")));
+        window->close();
+        setProgramChecker(m_checker.get());
     }
 
     void aRateLimitShowsWhenToTryAgain()
