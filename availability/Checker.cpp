@@ -241,6 +241,11 @@ void Checker::check(const QStringList& domains, const QObject* requester)
     if (!unusableBootstrap && !isLoopbackHost(m_config.bootstrapAddress.host()) && systemSaysOffline()) {
         goDown(Reason::Offline);
     }
+    if (m_onFallback && m_jobs.empty() && now() - m_fallbackSince >= 3 * m_config.offlineHoldMs) {
+        // IANA's file may be back: it is asked for again rather than living on the built-in servers all along.
+        m_bootstrap.reset();
+        m_onFallback = false;
+    }
     for (const QString& given : domains) {
         const QString domain = given.toLower();
         if (const auto it = m_answers.constFind(domain);
@@ -424,6 +429,7 @@ void Checker::bootstrapFinished(QNetworkReply* reply, const std::optional<Cached
         bootstrapFailed();
     } else {
         m_onFallback = true;
+        m_fallbackSince = now();
         bootstrapReady(m_config.fallback);
     }
 }

@@ -145,8 +145,9 @@ private:
     std::optional<Bootstrap> m_bootstrap;
     bool m_bootstrapLoading = false;
     QPointer<QNetworkReply> m_bootstrapReply;
-    bool m_onFallback = false; // m_bootstrap is the built-in one: IANA's file could not be had
-    std::deque<Job*> m_held;   // on the fallback without a server, waiting to learn whether the link is down
+    bool m_onFallback = false;  // m_bootstrap is the built-in one: IANA's file could not be had
+    qint64 m_fallbackSince = 0; // when IANA's file was last found missing
+    std::deque<Job*> m_held;    // on the fallback without a server, waiting to learn whether the link is down
     Link m_link = Link::Unknown;
     Reason m_downReason = Reason::Offline;
     qint64 m_downAt = 0;

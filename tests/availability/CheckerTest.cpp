@@ -379,6 +379,34 @@ private Q_SLOTS:
                                 "read)"));
         QCOMPARE(builtInServer.domainRequests, 2);
         QCOMPARE(iana.domainRequests, 0);
+        QCOMPARE(iana.bootstrapRequests, 1);
+    }
+
+    void ianasFileIsAskedForAgainSomeTimeAfterItFailed()
+    {
+        FakeRdapServer iana;
+        iana.bootstrapStatus = 500;
+        FakeRdapServer builtInServer;
+        CheckerConfig config = configFor(iana);
+        config.fallback = *Bootstrap::parse(builtInServer.bootstrapBody);
+        qint64 clock = 0;
+        config.clock = [&clock] { return clock; };
+        Checker checker(config);
+        Answers answers(checker);
+        checker.check({QStringLiteral("first.com")}, this);
+        QVERIFY(answers.waitFor({QStringLiteral("first.com")}));
+        clock += config.offlineHoldMs; // soon after: the built-in servers still serve
+        checker.check({QStringLiteral("second.com")}, this);
+        QVERIFY(answers.waitFor({QStringLiteral("second.com")}));
+        QCOMPARE(iana.bootstrapRequests, 1);
+        QCOMPARE(builtInServer.domainRequests, 2);
+        iana.bootstrapStatus = 200;
+        clock += 3 * config.offlineHoldMs; // a minute later IANA's file is asked for, and its servers used
+        checker.check({QStringLiteral("third.com")}, this);
+        QVERIFY(answers.waitFor({QStringLiteral("third.com")}));
+        QCOMPARE(iana.bootstrapRequests, 2);
+        QCOMPARE(iana.domainRequests, 1);
+        QCOMPARE(builtInServer.domainRequests, 2);
     }
 
     // How each kind of unreachable source or network is told, and how soon, for a hundred domains at once.
