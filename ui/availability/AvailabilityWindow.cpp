@@ -157,8 +157,12 @@ void AvailabilityWindow::handOverTo(UiLanguage language)
     if (Windows::instance().find(WindowRole::Availability, language) != nullptr || Windows::instance().isEnding()) {
         return;
     }
-    // The other edition's window is made by the registry, which closes this one and takes over its place.
+    // The other edition's window is made by the registry, which closes this one and takes over its place; the
+    // keyboard stays with the main window the user turned to.
     Windows::instance().show(WindowRole::Availability, language);
+    if (QWidget* main = Windows::instance().find(WindowRole::Main, language)) {
+        main->activateWindow();
+    }
 }
 
 void AvailabilityWindow::showEvent(QShowEvent* event)
