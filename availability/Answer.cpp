@@ -2,6 +2,8 @@
 
 #include "core/TextTable.h"
 
+#include <QLocale>
+
 #include <array>
 #include <string_view>
 #include <utility>
@@ -25,7 +27,34 @@ constexpr std::pair<Reason, std::array<std::string_view, 2>> Reasons[] = {
     {Reason::NameMismatch, textOfBothEditions("availability", "reason.nameMismatch")},
     {Reason::TooManyRedirects, textOfBothEditions("availability", "reason.tooManyRedirects")},
     {Reason::TooLarge, textOfBothEditions("availability", "reason.tooLarge")},
+    {Reason::Offline, textOfBothEditions("availability", "reason.offline")},
+    {Reason::NameResolution, textOfBothEditions("availability", "reason.nameResolution")},
+    {Reason::BootstrapUnavailable, textOfBothEditions("availability", "reason.bootstrapUnavailable")},
 };
+
+// The words scripts rely on: never changed once published.
+constexpr std::pair<Reason, std::string_view> Codes[] = {
+    {Reason::InvalidName, "invalid-name"},
+    {Reason::NoService, "no-service"},
+    {Reason::InsecureServer, "insecure-server"},
+    {Reason::Timeout, "timeout"},
+    {Reason::Network, "network"},
+    {Reason::Tls, "tls"},
+    {Reason::RateLimited, "rate-limited"},
+    {Reason::ServerError, "server-error"},
+    {Reason::HttpStatus, "http-status"},
+    {Reason::NotRdap, "not-rdap"},
+    {Reason::NameMismatch, "name-mismatch"},
+    {Reason::TooManyRedirects, "redirect-loop"},
+    {Reason::TooLarge, "too-large"},
+    {Reason::Offline, "offline"},
+    {Reason::NameResolution, "name-resolution"},
+    {Reason::BootstrapUnavailable, "bootstrap-unavailable"},
+};
+
+constexpr std::array<std::string_view, 2> BuiltInText = textOfBothEditions("availability", "reason.viaBuiltIn");
+constexpr std::array<std::string_view, 2> RetryText = textOfBothEditions("availability", "reason.retryAt");
+constexpr std::array<std::string_view, 2> ExpiresText = textOfBothEditions("availability", "remark.expires");
 
 constexpr std::array<std::string_view, 2> RegisteredText = textOfBothEditions("availability", "status.registered");
 constexpr std::array<std::string_view, 2> NotRegisteredText =
@@ -39,6 +68,16 @@ QString inEdition(const std::array<std::string_view, 2>& texts, UiLanguage langu
 }
 
 } // namespace
+
+QString reasonCode(Reason reason)
+{
+    for (const auto& [known, code] : Codes) {
+        if (known == reason) {
+            return QString::fromLatin1(code.data(), static_cast<qsizetype>(code.size()));
+        }
+    }
+    return {};
+}
 
 QString statusWord(Status status)
 {
@@ -71,13 +110,39 @@ QString reasonText(const Answer& answer, UiLanguage language)
     if (answer.known()) {
         return {};
     }
+    QString text = inEdition(UnknownText, language);
     for (const auto& [reason, texts] : Reasons) {
         if (reason == answer.reason) {
-            const QString text = inEdition(texts, language);
-            return text.contains(QLatin1String("%1")) ? text.arg(answer.detail) : text;
+            text = inEdition(texts, language);
+            text = text.contains(QLatin1String("%1")) ? text.arg(answer.detail) : text;
+            break;
         }
     }
-    return inEdition(UnknownText, language);
+    if (answer.retryAfter.isValid()) {
+        text +=
+            inEdition(RetryText, language).arg(answer.retryAfter.toLocalTime().toString(QStringLiteral("HH:mm:ss")));
+    }
+    if (answer.viaBuiltIn) {
+        text += inEdition(BuiltInText, language);
+    }
+    return text;
+}
+
+QString remarkText(const Answer& answer, UiLanguage language)
+{
+    if (!answer.known()) {
+        return reasonText(answer, language);
+    }
+    if (answer.status == Status::Registered && answer.expires.isValid()) {
+        // Day first in Spanish (31/12/2027); the month in words in English (31 Dec 2027), which no reader
+        // takes for another day.
+        const QDate date = answer.expires.toUTC().date();
+        const QString shown = language == UiLanguage::Spanish
+                                  ? date.toString(QStringLiteral("dd/MM/yyyy"))
+                                  : QLocale::c().toString(date, QStringLiteral("d MMM yyyy"));
+        return inEdition(ExpiresText, language).arg(shown);
+    }
+    return {};
 }
 
 } // namespace quorvel::availability

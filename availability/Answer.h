@@ -2,6 +2,7 @@
 
 #include "core/Language.h"
 
+#include <QDateTime>
 #include <QMetaType>
 #include <QString>
 
@@ -31,8 +32,14 @@ enum class Reason
     NotRdap,        ///< the body is not an RDAP domain object
     NameMismatch,   ///< the domain object is for another name
     TooManyRedirects,
-    TooLarge, ///< the body is larger than any domain object should be
+    TooLarge,             ///< the body is larger than any domain object should be
+    Offline,              ///< no server could be reached at all: the machine has no working connection
+    NameResolution,       ///< no server name could be resolved: the name server does not answer or fails
+    BootstrapUnavailable, ///< the list of RDAP servers could not be read, and no other source may be used
 };
+
+/// A stable word for the reason, for scripts ("offline", "timeout", ...); empty for None.
+QString reasonCode(Reason reason);
 
 /// One answer with its reason and a detail (an HTTP status, a server's name, the network layer's message).
 struct Answer
@@ -40,10 +47,21 @@ struct Answer
     Status status = Status::Unknown;
     Reason reason = Reason::None;
     QString detail;
+    QDateTime expires;       ///< of a registered domain, when its registry gives the date
+    QDateTime retryAfter;    ///< of a rate-limited answer: when the server accepts requests again
+    bool viaBuiltIn = false; ///< asked of a built-in server because the list of servers could not be read
 
-    static Answer registered() { return {Status::Registered, Reason::None, {}}; }
-    static Answer notRegistered() { return {Status::NotRegistered, Reason::None, {}}; }
-    static Answer unknown(Reason reason, QString detail = {}) { return {Status::Unknown, reason, std::move(detail)}; }
+    static Answer registered() { return of(Status::Registered, Reason::None, {}); }
+    static Answer notRegistered() { return of(Status::NotRegistered, Reason::None, {}); }
+    static Answer unknown(Reason reason, QString detail = {}) { return of(Status::Unknown, reason, std::move(detail)); }
+    static Answer of(Status status, Reason reason, QString detail)
+    {
+        Answer answer;
+        answer.status = status;
+        answer.reason = reason;
+        answer.detail = std::move(detail);
+        return answer;
+    }
 
     bool known() const { return status != Status::Unknown; }
     friend bool operator==(const Answer&, const Answer&) = default;
@@ -58,6 +76,10 @@ QString statusText(Status status, UiLanguage language);
 
 /// The reason of an Unknown answer as a sentence fragment in the edition's language; empty for a known one.
 QString reasonText(const Answer& answer, UiLanguage language);
+
+/// What a person reads beside the status: the reason of an unknown answer, the expiry date of a registered
+/// domain when it is known (in the edition's date format), else nothing.
+QString remarkText(const Answer& answer, UiLanguage language);
 
 } // namespace quorvel::availability
 

@@ -105,8 +105,21 @@ bool isAllowedServer(const QUrl& url)
     if (url.scheme() != QLatin1String("http")) {
         return false;
     }
-    const QString host = url.host();
+    return isLoopbackHost(url.host());
+}
+
+bool isLoopbackHost(const QString& host)
+{
     return host == QLatin1String("localhost") || QHostAddress(host).isLoopback();
+}
+
+QUrl usableBootstrapAddress(const QString& text)
+{
+    const QUrl url(text.trimmed(), QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty() || !isAllowedServer(url)) {
+        return {};
+    }
+    return url;
 }
 
 std::optional<qint64> freshSeconds(const QList<QPair<QByteArray, QByteArray>>& headers, const QDateTime& now,

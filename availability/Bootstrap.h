@@ -41,6 +41,13 @@ private:
 /// Whether RDAP may be spoken with a server: HTTPS, or plain HTTP to a loopback address.
 bool isAllowedServer(const QUrl& url);
 
+/// Whether a bootstrap address the user gave can be used: an https:// URL with a host, or http:// to a
+/// loopback address. The URL when it can, an invalid one when not.
+QUrl usableBootstrapAddress(const QString& text);
+
+/// Whether the host of an address is this machine (localhost or a loopback address).
+bool isLoopbackHost(const QString& host);
+
 /// How long a response may be kept according to its caching headers (Cache-Control max-age and no-store,
 /// Age, Expires with Date, else a tenth of the time since Last-Modified), never more than maxSeconds.
 /// Nothing when it must not be stored at all.

@@ -24,6 +24,22 @@ QStringList parseEndings(const QString& text)
     return endings;
 }
 
+QStringList invalidEndings(const QString& text)
+{
+    static const QRegularExpression separators(QStringLiteral("[\\s,;]+"));
+    QStringList invalid;
+    for (QString word : text.toLower().split(separators, Qt::SkipEmptyParts)) {
+        while (word.startsWith(u'.')) {
+            word.remove(0, 1);
+        }
+        if (!word.isEmpty() && parseEndings(word).isEmpty() && word != QLatin1String("com") &&
+            !invalid.contains(word)) {
+            invalid << word;
+        }
+    }
+    return invalid;
+}
+
 QStringList domainsOf(std::string_view name, const QStringList& endings)
 {
     QStringList domains;

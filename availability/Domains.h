@@ -15,6 +15,9 @@ inline constexpr std::string_view DefaultEndings = "net org";
 /// are left out; "com" is left out too, since the .com domains are always checked.
 QStringList parseEndings(const QString& text);
 
+/// The words of the same text that cannot be an ending ("n@t"), lower-cased, each once, in the order given.
+QStringList invalidEndings(const QString& text);
+
 /// The domains of a lower-case name: "<name>.com", the four "<prefix>-<name>-<code>.com" of the figure
 /// addresses in the order of the figure kinds, then "<name>.<ending>" for each ending. Empty for an empty name.
 QStringList domainsOf(std::string_view name, const QStringList& endings);

@@ -31,9 +31,23 @@ constexpr std::string_view CheckUsage =
     "Registration status (asks the registries' RDAP servers over the network):\n"
     "  --check               also tell for each domain whether it is registered\n"
     "  --endings LIST        other endings to check beside .com, e.g. net,org (default: net org)\n"
-    "  --rdap-bootstrap URL  the RDAP bootstrap file to use (default: $QUORVEL_RDAP_BOOTSTRAP,\n"
-    "                        else https://data.iana.org/rdap/dns.json)\n"
-    "With --check, exit status 3 tells that some answer is unknown.\n";
+    "  --rdap-bootstrap URL  the RDAP bootstrap file to use, and the only one: an https:// URL, or http://\n"
+    "                        on loopback (default: $QUORVEL_RDAP_BOOTSTRAP, else IANA's\n"
+    "                        https://data.iana.org/rdap/dns.json, with built-in servers for .com and .net\n"
+    "                        when that cannot be read)\n"
+    "Only the domains' names are sent, each to its registry's RDAP server; the bootstrap file is kept in\n"
+    "$XDG_CACHE_HOME/quorvel/rdap-dns.json. Offline, every answer is \"unknown\" within seconds.\n"
+    "With --json, each domain has \"status\" (registered, not-registered, unknown), \"reason\" (in words),\n"
+    "\"reason_code\" and, for a registered domain whose registry gives it, \"expires\" (ISO 8601).\n"
+    "Reason codes: offline (no server could be reached), name-resolution (no server name could be\n"
+    "resolved), bootstrap-unavailable (the list of RDAP servers could not be read), no-service (no RDAP\n"
+    "server for the ending), timeout, rate-limited, server-error, http-status, not-rdap, name-mismatch,\n"
+    "redirect-loop, too-large, tls, network (the connection failed), insecure-server, invalid-name.\n"
+    "\n"
+    "Exit status: 0 when every name was coded (with --check: and every answer is known), 1 when an\n"
+    "input could not be coded or standard output or standard error could not be written, 2 for a bad\n"
+    "command line, 3 with --check when every name was coded but some answer is unknown. Notices that\n"
+    "cannot be written do not stop the answers.\n";
 
 // Names whose reports wait for their answers; beyond this, no more input is read until some are written.
 constexpr std::size_t MaxPendingNames = 256;
@@ -240,11 +254,18 @@ private:
             out += availability::statusWord(answer.status).toStdString();
             out += "\",\"reason\":";
             if (answer.known()) {
-                out += "null";
+                out += "null,\"reason_code\":null";
             } else {
                 out += '"';
                 appendJsonText(out,
                                std::string_view(availability::reasonText(answer, m_options.language).toStdString()));
+                out += "\",\"reason_code\":\"";
+                out += availability::reasonCode(answer.reason).toStdString(); // lower-case words and hyphens
+                out += '"';
+            }
+            if (answer.expires.isValid()) {
+                out += ",\"expires\":\"";
+                out += answer.expires.toUTC().toString(Qt::ISODate).toStdString();
                 out += '"';
             }
             out += '}';
@@ -361,6 +382,25 @@ CheckArguments takeCheckArguments(const std::vector<std::string_view>& args)
     }
     if (needsCheck && !result.options.check) {
         result.error = "options --endings and --rdap-bootstrap go with --check";
+        return result;
+    }
+    if (result.options.check) {
+        // An ending that cannot be one is told, not dropped in silence.
+        const QStringList invalid = availability::invalidEndings(QString::fromStdString(result.options.endings));
+        if (!invalid.isEmpty()) {
+            result.error = "--endings: \"" + invalid.join(QStringLiteral("\", \"")).toStdString() +
+                           "\" cannot be an ending (letters, digits, hyphens and inner dots only)";
+            return result;
+        }
+        // The user's own bootstrap is the only source, so one that cannot be used is a mistake to tell now.
+        const QByteArray variable = qgetenv(availability::BootstrapVariable);
+        const bool fromOption = !result.options.bootstrapAddress.empty();
+        const std::string given = fromOption ? result.options.bootstrapAddress : variable.toStdString();
+        if ((fromOption || !variable.isEmpty()) &&
+            !availability::usableBootstrapAddress(QString::fromStdString(given)).isValid()) {
+            result.error = std::string(fromOption ? "--rdap-bootstrap" : availability::BootstrapVariable) + " \"" +
+                           given + "\" is not an https:// URL (or http:// on loopback)";
+        }
     }
     return result;
 }
@@ -375,7 +415,9 @@ int runCheck(int argc, char** argv, const Options& options, const CheckOptions& 
     QCoreApplication app(argc, argv);
     availability::CheckerConfig config = availability::CheckerConfig::fromEnvironment();
     if (!check.bootstrapAddress.empty()) {
-        config.bootstrapAddress = QUrl(QString::fromStdString(check.bootstrapAddress));
+        config.bootstrapGiven = true;
+        config.givenBootstrapText = QString::fromStdString(check.bootstrapAddress);
+        config.bootstrapAddress = availability::usableBootstrapAddress(config.givenBootstrapText);
     }
     availability::Checker checker(config);
     CheckRun run(options, check, checker);

@@ -7,7 +7,8 @@ namespace quorvel::cli {
 namespace {
 
 constexpr std::string_view Usage =
-    "Usage: quorvel-code [--lang es|en] [--json] [--] [NAME ...]\n"
+    "Usage: quorvel-code [--lang es|en] [--json] [--check [--endings LIST] [--rdap-bootstrap URL]]\n"
+    "                    [--] [NAME ...]\n"
     "\n"
     "Corrects each NAME to the rules for a domain name and prints its addresses: the plain\n"
     ".com address and the four figure addresses. Without NAME, each line of standard input\n"
@@ -17,11 +18,7 @@ constexpr std::string_view Usage =
     "  --json        one JSON object per name on standard output\n"
     "  --help        show this text\n"
     "  --version     show the program's version\n"
-    "  --            every following argument is a NAME, even one that starts with '-'\n"
-    "\n"
-    "Exit status: 0 when every name was coded, 1 when an input could not be coded\n"
-    "or standard output or standard error could not be written, 2 for a bad command\n"
-    "line. Notices that cannot be written do not stop the answers.\n";
+    "  --            every following argument is a NAME, even one that starts with '-'\n";
 
 } // namespace
 

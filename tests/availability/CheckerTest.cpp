@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace quorvel;
 using namespace quorvel::availability;
@@ -351,15 +352,288 @@ private Q_SLOTS:
                  QUrl(QStringLiteral("https://rdap.verisign.com/net/v1/")));
         QVERIFY(builtIn.serverFor(QStringLiteral("abc.org")).isEmpty());
 
-        // The built-in servers are not loopback, so a test only sees the answer for an ending they lack.
+        // IANA's file fails; the built-in servers (here the fake one, for .com and .net) answer what they know,
+        // and an ending they lack is told as the missing file, not as an ending without a service.
+        FakeRdapServer iana;
+        iana.bootstrapStatus = 500;
+        FakeRdapServer builtInServer;
+        builtInServer.setBehaviour(QStringLiteral("bad.com"), Behaviour::ServerError);
+        CheckerConfig config = configFor(iana);
+        config.fallback = *Bootstrap::parse(builtInServer.bootstrapBody.replace("\"org\"", "\"example\""));
+        Checker checker(config);
+        Answers answers(checker);
+        const QStringList domains = {QStringLiteral("abc.org"), QStringLiteral("abc.com"), QStringLiteral("bad.com")};
+        checker.check(domains, this);
+        QVERIFY(answers.waitFor(domains));
+        const Answer org = answers.byDomain.value(QStringLiteral("abc.org"));
+        QCOMPARE(org.reason, Reason::BootstrapUnavailable);
+        QCOMPARE(reasonText(org, UiLanguage::English),
+                 QStringLiteral("the IANA list of RDAP servers could not be read (%1)")
+                     .arg(iana.bootstrapAddress().toString()));
+        QCOMPARE(answers.byDomain.value(QStringLiteral("abc.com")).status, Status::NotRegistered);
+        const Answer bad = answers.byDomain.value(QStringLiteral("bad.com"));
+        QCOMPARE(bad.reason, Reason::ServerError);
+        QVERIFY(bad.viaBuiltIn);
+        QCOMPARE(reasonText(bad, UiLanguage::English),
+                 QStringLiteral("server error (HTTP 500) (the built-in server was asked: the IANA list could not be "
+                                "read)"));
+        QCOMPARE(builtInServer.domainRequests, 2);
+        QCOMPARE(iana.domainRequests, 0);
+        QCOMPARE(iana.bootstrapRequests, 1);
+    }
+
+    void ianasFileIsAskedForAgainSomeTimeAfterItFailed()
+    {
+        FakeRdapServer iana;
+        iana.bootstrapStatus = 500;
+        FakeRdapServer builtInServer;
+        CheckerConfig config = configFor(iana);
+        config.fallback = *Bootstrap::parse(builtInServer.bootstrapBody);
+        qint64 clock = 0;
+        config.clock = [&clock] { return clock; };
+        Checker checker(config);
+        Answers answers(checker);
+        checker.check({QStringLiteral("first.com")}, this);
+        QVERIFY(answers.waitFor({QStringLiteral("first.com")}));
+        clock += config.offlineHoldMs; // soon after: the built-in servers still serve
+        checker.check({QStringLiteral("second.com")}, this);
+        QVERIFY(answers.waitFor({QStringLiteral("second.com")}));
+        QCOMPARE(iana.bootstrapRequests, 1);
+        QCOMPARE(builtInServer.domainRequests, 2);
+        iana.bootstrapStatus = 200;
+        clock += 3 * config.offlineHoldMs; // a minute later IANA's file is asked for, and its servers used
+        checker.check({QStringLiteral("third.com")}, this);
+        QVERIFY(answers.waitFor({QStringLiteral("third.com")}));
+        QCOMPARE(iana.bootstrapRequests, 2);
+        QCOMPARE(iana.domainRequests, 1);
+        QCOMPARE(builtInServer.domainRequests, 2);
+    }
+
+    // How each kind of unreachable source or network is told, and how soon, for a hundred domains at once.
+    void unreachableSourcesAndNetworksAreToldQuicklyAndTruly_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<Reason>("reason");
+        QTest::addColumn<int>("withinMs");
+        // The user's own bootstrap is the only source: nothing else is asked when it fails.
+        QTest::newRow("given bootstrap refused") << "given-refused" << Reason::BootstrapUnavailable << 3000;
+        QTest::newRow("given bootstrap black hole") << "given-silent" << Reason::BootstrapUnavailable << 3000;
+        QTest::newRow("given bootstrap 500") << "given-500" << Reason::BootstrapUnavailable << 3000;
+        QTest::newRow("given bootstrap unusable") << "given-unusable" << Reason::BootstrapUnavailable << 500;
+        // IANA's file and the built-in servers all out of reach: the machine has no connection.
+        QTest::newRow("every connection refused") << "all-refused" << Reason::Offline << 3000;
+        QTest::newRow("every name unknown") << "names-not-found" << Reason::NameResolution << 3000;
+        QTest::newRow("name server silent") << "resolver-silent" << Reason::NameResolution << 3000;
+        QTest::newRow("name server failing") << "resolver-failing" << Reason::NameResolution << 3000;
+    }
+    void unreachableSourcesAndNetworksAreToldQuicklyAndTruly()
+    {
+        QFETCH(QString, setup);
+        QFETCH(Reason, reason);
+        QFETCH(int, withinMs);
         FakeRdapServer server;
-        server.bootstrapStatus = 500;
+        CheckerConfig config = configFor(server);
+        int lookups = 0;
+        if (setup.startsWith(QLatin1String("given"))) {
+            config.bootstrapGiven = true;
+            if (setup == QLatin1String("given-refused")) {
+                config.bootstrapAddress = FakeRdapServer::refusedAddress(QStringLiteral("/dns.json"));
+            } else if (setup == QLatin1String("given-silent")) {
+                server.bootstrapSilent = true;
+            } else if (setup == QLatin1String("given-500")) {
+                server.bootstrapStatus = 500;
+            } else {
+                config.givenBootstrapText = QStringLiteral("notaurl");
+                config.bootstrapAddress = usableBootstrapAddress(config.givenBootstrapText);
+                QVERIFY(!config.bootstrapAddress.isValid());
+            }
+        } else if (setup == QLatin1String("all-refused")) {
+            config.bootstrapAddress = FakeRdapServer::refusedAddress(QStringLiteral("/dns.json"));
+            const QUrl refused = FakeRdapServer::refusedAddress(QStringLiteral("/rdap/"));
+            config.fallback =
+                *Bootstrap::parse("{\"services\":[[[\"com\",\"net\"],[\"" + refused.toEncoded() + "\"]]]}");
+        } else {
+            // Names that need a name server; the resolver stands in for it, so nothing leaves this machine.
+            config.bootstrapAddress = QUrl(QStringLiteral("https://bootstrap.quorvel.test/dns.json"));
+            config.fallback =
+                *Bootstrap::parse("{\"services\":[[[\"com\",\"net\"],[\"https://rdap.quorvel.test/\"]]]}");
+            config.resolveTimeoutMs = 1000;
+            config.resolver = [&lookups, setup](const QString&, QObject* context,
+                                                std::function<void(Resolution)> done) {
+                ++lookups;
+                if (setup == QLatin1String("resolver-silent")) {
+                    return;
+                }
+                const Resolution outcome =
+                    setup == QLatin1String("names-not-found") ? Resolution::NotFound : Resolution::Failed;
+                QTimer::singleShot(20, context, [done, outcome] { done(outcome); });
+            };
+        }
+        Checker checker(config);
+        Answers answers(checker);
+        QStringList domains;
+        for (int i = 0; i < 100; ++i) {
+            domains << QStringLiteral("name%1.com").arg(i) << QStringLiteral("name%1.org").arg(i);
+        }
+        QElapsedTimer clock;
+        clock.start();
+        checker.check(domains, this);
+        QVERIFY(answers.waitFor(domains, 10000));
+        QVERIFY2(clock.elapsed() <= withinMs, qPrintable(QString::number(clock.elapsed())));
+        for (const QString& domain : std::as_const(domains)) {
+            QCOMPARE(answers.byDomain.value(domain).reason, reason);
+        }
+        QCOMPARE(server.domainRequests, 0);
+        QVERIFY(lookups <= 2);
+
+        // Once the connection is known to be down, later names are answered at once.
+        if (reason == Reason::Offline || reason == Reason::NameResolution) {
+            clock.restart();
+            checker.check({QStringLiteral("later.com")}, this);
+            QVERIFY(answers.waitFor({QStringLiteral("later.com")}, 1000));
+            QVERIFY(clock.elapsed() < 200);
+            QCOMPARE(answers.byDomain.value(QStringLiteral("later.com")).reason, reason);
+        }
+    }
+
+    void oneServerOutOfReachIsThatServersTrouble()
+    {
+        // The list comes; only the server for .org refuses: that is a failed connection, not "offline".
+        FakeRdapServer server;
+        const QUrl refused = FakeRdapServer::refusedAddress(QStringLiteral("/rdap/"));
+        server.bootstrapBody.replace("[[\"org\"],[\"" + server.base().toEncoded(),
+                                     "[[\"org\"],[\"" + refused.toEncoded());
         Checker checker(configFor(server));
         Answers answers(checker);
-        checker.check({QStringLiteral("abc.org")}, this);
-        QVERIFY(answers.waitFor({QStringLiteral("abc.org")}));
-        QCOMPARE(answers.byDomain.value(QStringLiteral("abc.org")).reason, Reason::NoService);
-        QCOMPARE(server.domainRequests, 0);
+        const QStringList domains = {QStringLiteral("abc.org"), QStringLiteral("abc.com")};
+        checker.check(domains, this);
+        QVERIFY(answers.waitFor(domains));
+        QCOMPARE(answers.byDomain.value(QStringLiteral("abc.org")).reason, Reason::Network);
+        QCOMPARE(answers.byDomain.value(QStringLiteral("abc.com")).status, Status::NotRegistered);
+    }
+
+    void aSilentServerCostsItsTimeOutOnce()
+    {
+        FakeRdapServer server;
+        server.defaultBehaviour = Behaviour::Silent;
+        CheckerConfig config = configFor(server);
+        config.transferTimeoutMs = 300;
+        Checker checker(config);
+        Answers answers(checker);
+        QStringList domains;
+        for (int i = 0; i < 40; ++i) {
+            domains << QStringLiteral("name%1.com").arg(i);
+        }
+        QElapsedTimer clock;
+        clock.start();
+        checker.check(domains, this);
+        QVERIFY(answers.waitFor(domains));
+        // Ten rounds of four would take three seconds; the first round tells the server is silent.
+        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+        for (const QString& domain : std::as_const(domains)) {
+            QCOMPARE(answers.byDomain.value(domain).reason, Reason::Timeout);
+        }
+        QCOMPARE(reasonText(answers.byDomain.value(domains.first()), UiLanguage::English),
+                 QStringLiteral("the server 127.0.0.1 did not answer in time"));
+        QVERIFY(server.domainRequests <= 4);
+    }
+
+    void aRateLimitSaysWhenAndIsHonouredByTheNextCheck()
+    {
+        FakeRdapServer server;
+        server.setBehaviour(QStringLiteral("busy.com"), Behaviour::RateLimited);
+        Checker checker(configFor(server));
+        Answers answers(checker);
+        checker.check({QStringLiteral("busy.com")}, this);
+        QVERIFY(answers.waitFor({QStringLiteral("busy.com")}, 5000));
+        const Answer busy = answers.byDomain.value(QStringLiteral("busy.com"));
+        QCOMPARE(busy.reason, Reason::RateLimited);
+        QVERIFY(busy.retryAfter.isValid());
+        QVERIFY(busy.retryAfter > QDateTime::currentDateTimeUtc().addMSecs(-100));
+        QVERIFY(reasonText(busy, UiLanguage::English)
+                    .startsWith(QStringLiteral("the server limits requests (429); try again after ")));
+        QVERIFY(reasonText(busy, UiLanguage::Spanish).contains(QStringLiteral("vuelva a probar después de las ")));
+        QCOMPARE(reasonCode(busy.reason), QStringLiteral("rate-limited"));
+
+        // Asked again at once: nothing goes to the server before the time it gave.
+        checker.check({QStringLiteral("next.com")}, this);
+        QTest::qWait(100);
+        if (QDateTime::currentDateTimeUtc() < busy.retryAfter.addMSecs(-50)) {
+            QCOMPARE(server.requestsFor.value(QStringLiteral("next.com")), 0);
+        }
+        QVERIFY(answers.waitFor({QStringLiteral("next.com")}, 5000));
+        QVERIFY(QDateTime::currentDateTimeUtc() >= busy.retryAfter.addMSecs(-50));
+        QCOMPARE(answers.byDomain.value(QStringLiteral("next.com")).status, Status::NotRegistered);
+    }
+
+    void aRegisteredDomainCarriesItsExpiryDate()
+    {
+        FakeRdapServer server;
+        server.setBehaviour(QStringLiteral("abc.com"), Behaviour::Registered);
+        Checker checker(configFor(server));
+        Answers answers(checker);
+        checker.check({QStringLiteral("abc.com")}, this);
+        QVERIFY(answers.waitFor({QStringLiteral("abc.com")}));
+        const Answer answer = answers.byDomain.value(QStringLiteral("abc.com"));
+        QCOMPARE(answer.expires, QDateTime(QDate(2027, 8, 13), QTime(4, 0), Qt::UTC));
+        QCOMPARE(remarkText(answer, UiLanguage::Spanish), QStringLiteral("caduca el 13/08/2027"));
+        QCOMPARE(remarkText(answer, UiLanguage::English), QStringLiteral("expires 13 Aug 2027"));
+        QVERIFY(remarkText(Answer::notRegistered(), UiLanguage::English).isEmpty());
+    }
+
+    void reasonsHaveStableCodes_data()
+    {
+        QTest::addColumn<Reason>("reason");
+        QTest::addColumn<QString>("code");
+        QTest::newRow("offline") << Reason::Offline << "offline";
+        QTest::newRow("names") << Reason::NameResolution << "name-resolution";
+        QTest::newRow("bootstrap") << Reason::BootstrapUnavailable << "bootstrap-unavailable";
+        QTest::newRow("no service") << Reason::NoService << "no-service";
+        QTest::newRow("timeout") << Reason::Timeout << "timeout";
+        QTest::newRow("429") << Reason::RateLimited << "rate-limited";
+        QTest::newRow("5xx") << Reason::ServerError << "server-error";
+        QTest::newRow("other status") << Reason::HttpStatus << "http-status";
+        QTest::newRow("not rdap") << Reason::NotRdap << "not-rdap";
+        QTest::newRow("mismatch") << Reason::NameMismatch << "name-mismatch";
+        QTest::newRow("redirects") << Reason::TooManyRedirects << "redirect-loop";
+        QTest::newRow("tls") << Reason::Tls << "tls";
+        QTest::newRow("network") << Reason::Network << "network";
+        QTest::newRow("insecure") << Reason::InsecureServer << "insecure-server";
+        QTest::newRow("invalid") << Reason::InvalidName << "invalid-name";
+        QTest::newRow("too large") << Reason::TooLarge << "too-large";
+        QTest::newRow("none") << Reason::None << "";
+    }
+    void reasonsHaveStableCodes()
+    {
+        QFETCH(Reason, reason);
+        QFETCH(QString, code);
+        QCOMPARE(reasonCode(reason), code);
+        if (reason != Reason::None) {
+            // Each has words of its own in both editions, never the bare "unknown".
+            QVERIFY(reasonText(Answer::unknown(reason), UiLanguage::English) != QLatin1String("unknown"));
+            QVERIFY(reasonText(Answer::unknown(reason), UiLanguage::Spanish) != QLatin1String("desconocido"));
+        }
+    }
+
+    void usableBootstrapAddressesAreHttpsOrLoopback_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("usable");
+        QTest::newRow("https") << "https://data.iana.org/rdap/dns.json" << true;
+        QTest::newRow("loopback http") << "http://127.0.0.1:8080/dns.json" << true;
+        QTest::newRow("localhost http") << "http://localhost/dns.json" << true;
+        QTest::newRow("remote http") << "http://example.com/dns.json" << false;
+        QTest::newRow("word") << "notaurl" << false;
+        QTest::newRow("path") << "/tmp/dns.json" << false;
+        QTest::newRow("file") << "file:///tmp/dns.json" << false;
+        QTest::newRow("https without host") << "https:///dns.json" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void usableBootstrapAddressesAreHttpsOrLoopback()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, usable);
+        QCOMPARE(usableBootstrapAddress(text).isValid(), usable);
     }
 
     void bootstrapFilesAreReadAsTheyAreWritten()

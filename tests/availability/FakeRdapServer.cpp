@@ -41,6 +41,18 @@ QUrl FakeRdapServer::bootstrapAddress() const
     return QUrl(QStringLiteral("http://127.0.0.1:%1/dns.json").arg(port()));
 }
 
+QUrl FakeRdapServer::refusedAddress(const QString& path)
+{
+    // A port the system just gave out and took back; nothing else on loopback takes it in the test's time.
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0)) {
+        qFatal("cannot find a free loopback port");
+    }
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path));
+}
+
 qint64 FakeRdapServer::busyMs() const
 {
     return m_busyMs;
@@ -97,6 +109,9 @@ void FakeRdapServer::handle(QTcpSocket* socket, const QByteArray& path, const QH
 {
     if (path == "/dns.json") {
         ++bootstrapRequests;
+        if (bootstrapSilent) {
+            return;
+        }
         respond(socket, bootstrapStatus, bootstrapStatus == 200 ? bootstrapBody : QByteArray(), bootstrapHeaders);
         return;
     }
@@ -127,7 +142,10 @@ void FakeRdapServer::answer(QTcpSocket* socket, const QString& domain, Behaviour
     const QByteArray name = domain.toLatin1();
     auto domainObject = [](const QByteArray& ldhName) {
         return QByteArrayLiteral(R"({"rdapConformance":["rdap_level_0"],"objectClassName":"domain","ldhName":")") +
-               ldhName + QByteArrayLiteral(R"(","status":["active"]})");
+               ldhName +
+               QByteArrayLiteral(R"(","status":["active"],"events":[{"eventAction":"registration",)"
+                                 R"("eventDate":"2001-02-03T04:05:06Z"},{"eventAction":"expiration",)"
+                                 R"("eventDate":"2027-08-13T04:00:00Z"}]})");
     };
     if (behaviour == Behaviour::RateLimitedOnce) {
         behaviour = requestsFor.value(domain) > 1 ? Behaviour::Registered : Behaviour::RateLimited;

@@ -51,6 +51,10 @@ public:
     QByteArray bootstrapBody;                              ///< the bootstrap file; names this server by default
     QList<QPair<QByteArray, QByteArray>> bootstrapHeaders; ///< extra headers of the bootstrap answer
     int bootstrapStatus = 200;
+    bool bootstrapSilent = false; ///< a black hole for the bootstrap file: the request is taken, never answered
+
+    /// An address on a loopback port where nothing listens, so every connection is refused.
+    static QUrl refusedAddress(const QString& path);
 
     // What was asked.
     int domainRequests = 0;

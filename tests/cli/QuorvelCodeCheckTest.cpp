@@ -2,9 +2,11 @@
 #include "tests/availability/FakeRdapServer.h"
 #include "tests/cli/ProgramRun.h"
 
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -210,6 +212,14 @@ private Q_SLOTS:
         QCOMPARE(availability.value(QLatin1String("abc.org")).toObject().value(QLatin1String("reason")).toString(),
                  QStringLiteral("server error (HTTP 500)"));
         QVERIFY(availability.value(QLatin1String("abc.com")).toObject().value(QLatin1String("reason")).isNull());
+        // Scripts read a stable code beside the words, and the expiry date the registry gives.
+        auto field = [&](const char* domain, const char* name) {
+            return availability.value(QLatin1String(domain)).toObject().value(QLatin1String(name));
+        };
+        QCOMPARE(field("abc.org", "reason_code").toString(), QStringLiteral("server-error"));
+        QVERIFY(field("abc.com", "reason_code").isNull());
+        QCOMPARE(field("abc.com", "expires").toString(), QStringLiteral("2027-08-13T04:00:00Z"));
+        QVERIFY(field("abc.net", "expires").isUndefined());
         // The rest of the object is as without --check.
         QCOMPARE(object.value(QLatin1String("plain")).toString(), QStringLiteral("http://www.abc.com"));
     }
@@ -287,6 +297,129 @@ private Q_SLOTS:
         const Run help = run({QStringLiteral("--help")});
         QCOMPARE(help.status, 0);
         QVERIFY(help.out.contains("--rdap-bootstrap URL"));
+    }
+
+    void aBootstrapThatIsNotAnAddressIsAUsageError_data()
+    {
+        QTest::addColumn<bool>("fromVariable");
+        QTest::addColumn<QString>("address");
+        for (const bool variable : {false, true}) {
+            const char* source = variable ? "variable" : "option";
+            QTest::addRow("%s word", source) << variable << QStringLiteral("notaurl");
+            QTest::addRow("%s path", source) << variable << QStringLiteral("/tmp/dns.json");
+            QTest::addRow("%s file", source) << variable << QStringLiteral("file:///tmp/dns.json");
+            QTest::addRow("%s remote http", source) << variable << QStringLiteral("http://example.com/dns.json");
+        }
+    }
+    void aBootstrapThatIsNotAnAddressIsAUsageError()
+    {
+        QFETCH(bool, fromVariable);
+        QFETCH(QString, address);
+        QStringList arguments = {QStringLiteral("--check"), QStringLiteral("abc")};
+        if (fromVariable) {
+            qputenv("QUORVEL_RDAP_BOOTSTRAP", address.toUtf8());
+        } else {
+            arguments << QStringLiteral("--rdap-bootstrap") << address;
+        }
+        const Run result = run(arguments);
+        qunsetenv("QUORVEL_RDAP_BOOTSTRAP");
+        QCOMPARE(result.status, 2);
+        QCOMPARE(result.out, QByteArray());
+        QCOMPARE(result.err.count('\n'), 1);
+        QVERIFY2(result.err.contains(address.toUtf8()), result.err.constData());
+        QVERIFY(result.err.contains(fromVariable ? "QUORVEL_RDAP_BOOTSTRAP" : "--rdap-bootstrap"));
+    }
+
+    void anEndingThatCannotBeIsAUsageError()
+    {
+        const Run result = run(
+            {QStringLiteral("--check"), QStringLiteral("--endings"), QStringLiteral("net n@t"), QStringLiteral("abc")});
+        QCOMPARE(result.status, 2);
+        QCOMPARE(result.out, QByteArray());
+        QCOMPARE(result.err.count('\n'), 1);
+        QVERIFY2(result.err.contains("\"n@t\""), result.err.constData());
+    }
+
+    void aBootstrapThatCannotBeReadMakesEveryAnswerUnknownAtOnce()
+    {
+        const QUrl refused = FakeRdapServer::refusedAddress(QStringLiteral("/dns.json"));
+        QElapsedTimer clock;
+        clock.start();
+        const Run result = run({QStringLiteral("--check"), QStringLiteral("--rdap-bootstrap"), refused.toString(),
+                                QStringLiteral("--json"), QStringLiteral("--lang"), QStringLiteral("en"),
+                                QStringLiteral("abc"), QStringLiteral("xyz")});
+        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(result.status, 3);
+        const QList<QByteArray> lines = result.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 2);
+        for (const QByteArray& line : lines) {
+            const QJsonObject availability =
+                QJsonDocument::fromJson(line).object().value(QLatin1String("availability")).toObject();
+            QCOMPARE(availability.size(), 7);
+            for (const QJsonValue& answer : availability) {
+                QCOMPARE(answer.toObject().value(QLatin1String("reason_code")).toString(),
+                         QStringLiteral("bootstrap-unavailable"));
+                QVERIFY(answer.toObject()
+                            .value(QLatin1String("reason"))
+                            .toString()
+                            .contains(QStringLiteral("the IANA list of RDAP servers could not be read")));
+            }
+        }
+    }
+
+    void withNoNetworkAtAllEveryAnswerSaysSoWithinSeconds()
+    {
+        // A real offline machine: a network namespace of its own, with nothing but a loopback that is down.
+        if (QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty() ||
+            QProcess::execute(QStringLiteral("unshare"), {QStringLiteral("-rn"), QStringLiteral("true")}) != 0) {
+            QSKIP("no network namespaces for this user here");
+        }
+        QStringList arguments = {QStringLiteral("-rn"), QStringLiteral(QUORVEL_CODE_PATH), QStringLiteral("--check"),
+                                 QStringLiteral("--json")};
+        for (int i = 0; i < 20; ++i) {
+            arguments << QStringLiteral("name%1").arg(i);
+        }
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral("offline-cache")));
+        environment.remove(QStringLiteral("QUORVEL_RDAP_BOOTSTRAP"));
+        process.setProcessEnvironment(environment);
+        QElapsedTimer clock;
+        clock.start();
+        process.start(QStringLiteral("unshare"), arguments);
+        QVERIFY(process.waitForFinished(30000));
+        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(process.exitCode(), 3);
+        const QList<QByteArray> lines = process.readAllStandardOutput().trimmed().split('\n');
+        QCOMPARE(lines.size(), 20);
+        for (const QByteArray& line : lines) {
+            const QJsonObject availability =
+                QJsonDocument::fromJson(line).object().value(QLatin1String("availability")).toObject();
+            QCOMPARE(availability.size(), 7);
+            for (const QJsonValue& answer : availability) {
+                QCOMPARE(answer.toObject().value(QLatin1String("reason_code")).toString(), QStringLiteral("offline"));
+                QCOMPARE(answer.toObject().value(QLatin1String("reason")).toString(),
+                         QStringLiteral("sin conexión: no se pudo llegar a ningún servidor"));
+            }
+        }
+    }
+
+    void helpTellsTheCheckTheReasonCodesAndTheExitStatuses()
+    {
+        const Run help = run({QStringLiteral("--help")});
+        QCOMPARE(help.status, 0);
+        const QByteArray usageLine = help.out.left(help.out.indexOf('\n'));
+        QVERIFY2(usageLine.contains("--check"), usageLine.constData());
+        for (const char* code : {"offline", "name-resolution", "bootstrap-unavailable", "no-service", "timeout",
+                                 "rate-limited", "server-error", "not-rdap", "name-mismatch", "redirect-loop", "tls"}) {
+            QVERIFY2(help.out.contains(code), code);
+        }
+        // The exit statuses are told once, all four together.
+        QCOMPARE(help.out.count("Exit status"), 1);
+        const QByteArray exits = help.out.mid(help.out.indexOf("Exit status"));
+        for (const char* status : {"0 when", "1 when", "2 for", "3 with --check"}) {
+            QVERIFY2(exits.contains(status), status);
+        }
     }
 
     void withoutCheckNothingIsAsked_andTheVariableNamesTheBootstrap()

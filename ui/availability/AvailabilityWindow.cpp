@@ -14,16 +14,23 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace quorvel::ui {
 
@@ -72,6 +79,20 @@ constexpr EditionTable<AvailabilityEdition> Editions{
 
 const QString EndingsKey = QStringLiteral("availability/endings");
 
+// Between the main window and this one, in pixels.
+constexpr int PlacementGap = 8;
+
+// The icon of a row before its answer: as large as the answers' icons, so that no row grows when they come.
+const QIcon& blankIcon()
+{
+    static const QIcon icon = [] {
+        QPixmap pixmap(16, 16);
+        pixmap.fill(Qt::transparent);
+        return QIcon(pixmap);
+    }();
+    return icon;
+}
+
 // The domain is kept in the first column's data; the text may one day be shown otherwise.
 constexpr int DomainRole = Qt::UserRole;
 
@@ -105,7 +126,97 @@ AvailabilityWindow::AvailabilityWindow(UiLanguage language)
     connectSignals();
     Help::bindF1(this, m_language, edition.helpTopic);
     rebuild();
-    centreWhenFirstShown(this);
+    // One window per run: when the user turns to the other edition's main window, this one follows.
+    connect(&Windows::instance(), &Windows::aboutToShow, this, [this](QWidget* shown) {
+        const UiLanguage other = m_language == UiLanguage::Spanish ? UiLanguage::English : UiLanguage::Spanish;
+        if (shown != nullptr && shown == Windows::instance().find(WindowRole::Main, other)) {
+            QMetaObject::invokeMethod(
+                this, [this, other] { handOverTo(other); }, Qt::QueuedConnection);
+        }
+    });
+}
+
+QString AvailabilityWindow::endingsText() const
+{
+    return m_endings->text();
+}
+
+void AvailabilityWindow::setEndingsText(const QString& text)
+{
+    m_endings->setText(text);
+}
+
+void AvailabilityWindow::setPlacement(const QRect& geometry)
+{
+    m_placed = true;
+    setGeometry(geometry);
+}
+
+void AvailabilityWindow::handOverTo(UiLanguage language)
+{
+    if (Windows::instance().find(WindowRole::Availability, language) != nullptr || Windows::instance().isEnding()) {
+        return;
+    }
+    // The other edition's window is made by the registry, which closes this one and takes over its place; the
+    // keyboard stays with the main window the user turned to.
+    Windows::instance().show(WindowRole::Availability, language);
+    if (QWidget* main = Windows::instance().find(WindowRole::Main, language)) {
+        main->activateWindow();
+    }
+}
+
+void AvailabilityWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_shownBefore) {
+        return;
+    }
+    m_shownBefore = true;
+    // It stays above the main window as its companion, so a click there never hides it.
+    QWidget* main = Windows::instance().find(WindowRole::Main, m_language);
+    if (main != nullptr && windowHandle() != nullptr && main->windowHandle() != nullptr) {
+        windowHandle()->setTransientParent(main->windowHandle());
+    }
+    if (!m_placed) {
+        m_placed = true;
+        placeBesideMain();
+    }
+}
+
+void AvailabilityWindow::placeBesideMain()
+{
+    QWidget* main = Windows::instance().find(WindowRole::Main, m_language);
+    if (main == nullptr || !main->isVisible()) {
+        centreOnWorkArea(this);
+        return;
+    }
+    QScreen* screen = main->screen() != nullptr ? main->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    const QRect mainFrame = main->frameGeometry();
+    const QSize size = frameGeometry().size().expandedTo(this->size());
+    const QList<QPoint> candidates = {
+        {mainFrame.right() + 1 + PlacementGap, mainFrame.top()},           // to the right
+        {mainFrame.left() - PlacementGap - size.width(), mainFrame.top()}, // to the left
+        {mainFrame.left(), mainFrame.bottom() + 1 + PlacementGap},         // below
+    };
+    for (const QPoint& topLeft : candidates) {
+        if (area.contains(QRect(topLeft, size))) {
+            move(topLeft);
+            return;
+        }
+    }
+    // No room beside it: over the main window's lower part, below the name box, so typing stays in sight.
+    const QString boxName = QString::fromLatin1(m_language == UiLanguage::Spanish ? "txtAdreca" : "txtaAdreca");
+    int top = mainFrame.top();
+    if (const QWidget* box = main->findChild<QWidget*>(boxName)) {
+        top = box->mapToGlobal(QPoint(0, box->height())).y() + PlacementGap;
+    }
+    const int left = std::clamp(mainFrame.left(), area.left(), std::max(area.left(), area.right() - size.width()));
+    top = std::clamp(top, area.top(), std::max(area.top(), area.bottom() - size.height()));
+    move(left, top);
 }
 
 void AvailabilityWindow::setupControls()
@@ -142,6 +253,9 @@ void AvailabilityWindow::setupControls()
     m_asYouType = new QCheckBox(m_texts("asYouType"), this);
     m_asYouType->setObjectName(QString::fromLatin1(edition.asYouType));
     m_asYouType->setChecked(false);
+    // Escape closes the window; Return in the list checks, as the check command does.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
     m_busy = new QProgressBar(this);
     m_busy->setObjectName(QString::fromLatin1(edition.busy));
     m_busy->setRange(0, 0); // moves without a measure while anything is asked
@@ -157,13 +271,28 @@ void AvailabilityWindow::setupControls()
 
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QString::fromLatin1(edition.list));
-    m_list->setColumnCount(2);
-    m_list->setHeaderLabels({m_texts("domainColumn"), m_texts("statusColumn")});
+    m_list->setColumnCount(3);
+    m_list->setHeaderLabels({m_texts("domainColumn"), m_texts("statusColumn"), m_texts("reasonColumn")});
     m_list->setRootIsDecorated(false);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setUniformRowHeights(true);
+    m_list->setIconSize(QSize(16, 16));
+    m_list->setWordWrap(false);
+    m_list->setTextElideMode(Qt::ElideRight);
     m_list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_list->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     m_list->header()->setStretchLastSection(true);
-    m_list->setMinimumSize(px(7200), px(2700));
+    m_list->installEventFilter(this);
+    {
+        // Ten rows at least, however large the font: the rows' height is that of a row with its icon.
+        auto* probe = new QTreeWidgetItem(m_list, {QStringLiteral("Xg"), QStringLiteral("Xg"), QStringLiteral("Xg")});
+        probe->setIcon(1, blankIcon());
+        const int rowHeight = m_list->sizeHintForRow(0);
+        delete probe;
+        const int headerHeight = m_list->header()->sizeHint().height();
+        const int frame = 2 * m_list->frameWidth();
+        m_list->setMinimumSize(px(9000), std::max(px(2700), headerHeight + VisibleRows * rowHeight + frame + 4));
+    }
     layout->addWidget(m_list, 1);
 
     auto* note = new QLabel(m_texts("note"), this);
@@ -214,6 +343,14 @@ void AvailabilityWindow::rebuild()
         showPlain(item, m_texts("notChecked"));
         m_rows.insert(domain, item);
     }
+    // Endings that cannot be are shown with what is wrong with them, and never asked about.
+    if (!name.isEmpty()) {
+        for (const QString& ending : availability::invalidEndings(m_endings->text())) {
+            auto* item = new QTreeWidgetItem(m_list, {name + u'.' + ending});
+            showAnswer(item, availability::Answer::unknown(availability::Reason::InvalidName));
+            item->setText(2, m_texts("invalidEnding").arg(ending));
+        }
+    }
     m_check->setEnabled(!domains.isEmpty());
     updateBusy();
 }
@@ -229,6 +366,9 @@ void AvailabilityWindow::check()
     for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = m_list->topLevelItem(i);
         const QString domain = item->data(0, DomainRole).toString();
+        if (domain.isEmpty()) {
+            continue; // an ending that cannot be
+        }
         showPlain(item, m_texts("checking"));
         m_waiting.insert(domain);
         domains << domain;
@@ -251,23 +391,37 @@ void AvailabilityWindow::answered(const QString& domain, const Answer& answer)
 void AvailabilityWindow::showAnswer(QTreeWidgetItem* item, const Answer& answer)
 {
     const QString status = availability::statusText(answer.status, m_language);
-    const QString reason = availability::reasonText(answer, m_language);
+    const QString remark = availability::remarkText(answer, m_language);
     item->setText(1, status);
     item->setIcon(1, resourceIcon(iconOf(answer.status)));
-    for (int column = 0; column < 2; ++column) {
-        item->setToolTip(column, reason);
-        item->setData(column, Qt::AccessibleDescriptionRole, reason);
+    item->setText(2, remark);
+    for (int column = 0; column < 3; ++column) {
+        item->setToolTip(column, remark);
+        item->setData(column, Qt::AccessibleDescriptionRole, remark);
     }
 }
 
 void AvailabilityWindow::showPlain(QTreeWidgetItem* item, const QString& text)
 {
     item->setText(1, text);
-    item->setIcon(1, QIcon());
-    for (int column = 0; column < 2; ++column) {
+    item->setIcon(1, blankIcon());
+    item->setText(2, QString());
+    for (int column = 0; column < 3; ++column) {
         item->setToolTip(column, QString());
         item->setData(column, Qt::AccessibleDescriptionRole, QString());
     }
+}
+
+bool AvailabilityWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_check->isEnabled()) {
+            check();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void AvailabilityWindow::updateBusy()

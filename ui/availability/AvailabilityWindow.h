@@ -35,8 +35,19 @@ public:
     /// The wait after the last keystroke before check-as-I-type asks, in milliseconds.
     static constexpr int TypingPauseMs = 600;
 
+    /// The text of the other endings as typed (handed to the other edition's window on a language switch).
+    QString endingsText() const;
+    void setEndingsText(const QString& text);
+    /// Takes this place on the screen instead of finding one beside the main window.
+    void setPlacement(const QRect& geometry);
+
+    /// The number of rows the list shows without scrolling at its smallest.
+    static constexpr int VisibleRows = 10;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void setupControls();
@@ -49,6 +60,8 @@ private:
     void showPlain(QTreeWidgetItem* item, const QString& text);
     void updateBusy();
     void saveEndings();
+    void placeBesideMain();
+    void handOverTo(UiLanguage language);
 
     UiLanguage m_language;
     EditionTexts m_texts;
@@ -61,6 +74,8 @@ private:
     QTimer m_typingTimer;
     QHash<QString, QTreeWidgetItem*> m_rows; // by domain
     QSet<QString> m_waiting;                 // domains asked about and not yet answered
+    bool m_placed = false;
+    bool m_shownBefore = false;
 };
 
 /// Where the other endings are remembered: $XDG_CONFIG_HOME/quorvel/availability.ini.

@@ -1,6 +1,7 @@
 #include "ui/features/FeatureSet.h"
 
 #include "ui/availability/AvailabilityWindow.h"
+#include "ui/common/Windows.h"
 #include "ui/favourites/AccessQuestion.h"
 #include "ui/favourites/FavouritesWindow.h"
 #include "ui/favourites/SaveFromMainWindow.h"
@@ -9,6 +10,22 @@
 namespace quorvel::ui {
 
 namespace {
+
+// One availability window per run, whatever the edition: the other edition's window hands over its endings and
+// its place, then closes (the name is the program's, so it comes along by itself).
+QWidget* availabilityWindow(UiLanguage language)
+{
+    const UiLanguage other = language == UiLanguage::Spanish ? UiLanguage::English : UiLanguage::Spanish;
+    auto* previous = qobject_cast<AvailabilityWindow*>(Windows::instance().find(WindowRole::Availability, other));
+    auto* window = new AvailabilityWindow(language);
+    if (previous != nullptr) {
+        window->setEndingsText(previous->endingsText());
+        const QRect geometry = previous->geometry();
+        Windows::instance().close(WindowRole::Availability, other);
+        window->setPlacement(geometry);
+    }
+    return window;
+}
 
 // The plugin's windows, one line each.
 QWidget* makeWindow(WindowRole role, UiLanguage language)
@@ -19,7 +36,7 @@ QWidget* makeWindow(WindowRole role, UiLanguage language)
         offerAccessConversion(nullptr, language);
         return new FavouritesWindow(language);
     case WindowRole::Availability:
-        return new AvailabilityWindow(language);
+        return availabilityWindow(language);
     default:
         return nullptr; // the program's own windows
     }
