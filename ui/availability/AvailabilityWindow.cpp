@@ -106,6 +106,7 @@ AvailabilityWindow::AvailabilityWindow(UiLanguage language)
     Help::bindF1(this, m_language, edition.helpTopic);
     rebuild();
     centreWhenFirstShown(this);
+    closeOnEscape(this);
 }
 
 void AvailabilityWindow::setupControls()
