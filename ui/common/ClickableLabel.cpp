@@ -190,10 +190,14 @@ void ClickableLabel::paintEvent(QPaintEvent* event)
     if (!hasFocus()) {
         return;
     }
-    // A dashed frame just inside the edge, in the label's own text colour: it shows on any background the
-    // label is given, and covers none of its text.
+    // A dashed frame just inside the edge, black or white, whichever stands out on the label's background; it
+    // covers none of its text.
+    const QColor background = palette().color(QPalette::Window);
+    const QColor frame = contrastRatio(Qt::black, background) >= contrastRatio(Qt::white, background)
+                             ? QColor(Qt::black)
+                             : QColor(Qt::white);
     QPainter painter(this);
-    QPen pen(palette().color(QPalette::WindowText), 1, Qt::DashLine);
+    QPen pen(frame, 1, Qt::DashLine);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
