@@ -253,9 +253,8 @@ void AvailabilityWindow::setupControls()
     m_asYouType = new QCheckBox(m_texts("asYouType"), this);
     m_asYouType->setObjectName(QString::fromLatin1(edition.asYouType));
     m_asYouType->setChecked(false);
-    // Escape closes the window; Return in the list checks, as the check command does.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
+    // Escape closes the window as its close box does; Return in the list checks, as the check command does.
+    closeOnEscape(this);
     m_busy = new QProgressBar(this);
     m_busy->setObjectName(QString::fromLatin1(edition.busy));
     m_busy->setRange(0, 0); // moves without a measure while anything is asked

@@ -23,18 +23,19 @@ public:
         const ClickableLabel* l = label();
         switch (t) {
         case QAccessible::Name: {
-            if (!l->accessibleName().isEmpty()) {
-                return l->accessibleName();
+            // The address itself first: the labels of one window often show the same name.
+            const QString whole = l->address();
+            if (!whole.isEmpty()) {
+                return whole;
             }
-            return l->text().isEmpty() ? l->address() : l->text();
+            return !l->accessibleName().isEmpty() ? l->accessibleName() : l->text();
         }
         case QAccessible::Description: {
             if (!l->accessibleDescription().isEmpty()) {
                 return l->accessibleDescription();
             }
-            // The whole address, when the name is only a part of it.
-            const QString whole = l->address();
-            return whole != text(QAccessible::Name) ? whole : QString();
+            // What the address stands for, when the name is the address.
+            return !l->address().isEmpty() ? l->accessibleName() : QString();
         }
         default:
             return QAccessibleWidget::text(t);

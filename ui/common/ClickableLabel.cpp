@@ -1,15 +1,18 @@
 #include "ui/common/ClickableLabel.h"
 
 #include "ui/common/Accessibility.h"
+#include "ui/common/Palettes.h"
 #include "ui/common/Texts.h"
-#include "ui/common/WindowManners.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPen>
 
 namespace quorvel::ui {
 
@@ -25,6 +28,11 @@ public:
         setObjectName(QStringLiteral("addressOffer"));
         label->setContextMenuPolicy(Qt::DefaultContextMenu);
         label->installEventFilter(this);
+        // A label that only offers its address still takes the focus, so that its menu is in reach of the
+        // keyboard; a clickable label draws its own focus frame, any other shows a plain box while focused.
+        if (qobject_cast<ClickableLabel*>(label) == nullptr) {
+            label->setFocusPolicy(Qt::TabFocus); // a click leaves the focus where it is
+        }
     }
 
 protected:
@@ -35,8 +43,28 @@ protected:
         }
         switch (event->type()) {
         case QEvent::ContextMenu:
-            showMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
+            showMenu(static_cast<QContextMenuEvent*>(event));
             return true;
+        case QEvent::KeyPress: {
+            // The menu key, or Shift+F10, opens the menu where no platform turns them into a context menu event.
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+            if ((key->key() == Qt::Key_Menu && modifiers == Qt::NoModifier) ||
+                (key->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier)) {
+                const QPoint inside = m_label->rect().center();
+                QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, inside, m_label->mapToGlobal(inside));
+                showMenu(&menuEvent);
+                return true;
+            }
+            return false;
+        }
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+            if (qobject_cast<ClickableLabel*>(m_label) == nullptr) {
+                m_label->setFrameStyle(event->type() == QEvent::FocusIn ? QFrame::Box | QFrame::Plain
+                                                                        : QFrame::NoFrame);
+            }
+            return false;
         case QEvent::ToolTip:
         case QEvent::Paint:
             // The text can change at any time; the tip follows it whenever the label is drawn or asked for it.
@@ -64,8 +92,12 @@ private:
         }
     }
 
-    void showMenu(const QPoint& globalPos)
+    void showMenu(const QContextMenuEvent* event)
     {
+        if (auto* open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            open != nullptr && open->parent() == m_label) {
+            return; // already open: one key press, one menu
+        }
         auto* menu = new QMenu(m_label);
         menu->setObjectName(QStringLiteral("addressMenu"));
         menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -75,7 +107,15 @@ private:
         const QString whole = address();
         copy->setEnabled(!whole.isEmpty());
         connect(copy, &QAction::triggered, this, [whole] { QGuiApplication::clipboard()->setText(whole); });
-        menu->popup(globalPos);
+        if (event->reason() == QContextMenuEvent::Keyboard) {
+            // From the menu key: under the label, its item ready for Return.
+            menu->popup(m_label->mapToGlobal(m_label->rect().bottomLeft()));
+            if (copy->isEnabled()) {
+                menu->setActiveAction(copy);
+            }
+        } else {
+            menu->popup(event->globalPos());
+        }
     }
 
     QLabel* m_label;
@@ -89,6 +129,7 @@ ClickableLabel::ClickableLabel(QWidget* parent) : QLabel(parent)
 {
     installAccessibility();
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus); // a click leaves the focus where it is
 }
 
 void ClickableLabel::setAddressSource(UiLanguage language, AddressSource source)
@@ -123,6 +164,45 @@ void ClickableLabel::mouseReleaseEvent(QMouseEvent* event)
     }
 }
 
+void ClickableLabel::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            event->accept();
+            if (!event->isAutoRepeat()) {
+                Q_EMIT clicked();
+            }
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void ClickableLabel::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus()) {
+        return;
+    }
+    // A dashed frame just inside the edge, black or white, whichever stands out on the label's background; it
+    // covers none of its text.
+    const QColor background = palette().color(QPalette::Window);
+    const QColor frame = contrastRatio(Qt::black, background) >= contrastRatio(Qt::white, background)
+                             ? QColor(Qt::black)
+                             : QColor(Qt::white);
+    QPainter painter(this);
+    QPen pen(frame, 1, Qt::DashLine);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
 void styleAsAddress(QLabel* label)
 {
     setBackground(label, Colours::AddressYellow);
@@ -134,6 +214,13 @@ void offerAddress(QLabel* label, UiLanguage language, AddressSource source)
 {
     delete label->findChild<QObject*>(QStringLiteral("addressOffer"), Qt::FindDirectChildrenOnly);
     new AddressOffer(label, language, std::move(source));
+}
+
+void nameAddressLabel(QWidget* label, UiLanguage language, std::optional<FigureKind> kind)
+{
+    const QString key = kind ? QStringLiteral("addressFigure%1").arg(static_cast<int>(figureIndex(*kind)) + 1)
+                             : QStringLiteral("addressPlain");
+    label->setAccessibleName(Texts::get(QStringLiteral("common"), key, language));
 }
 
 bool textIsCut(const QLabel* label)

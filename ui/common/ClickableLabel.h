@@ -1,10 +1,12 @@
 #pragma once
 
+#include "core/FigureCoding.h"
 #include "core/Language.h"
 
 #include <QLabel>
 
 #include <functional>
+#include <optional>
 
 namespace quorvel::ui {
 
@@ -13,7 +15,9 @@ namespace quorvel::ui {
 using AddressSource = std::function<QString()>;
 
 /// A label that reacts to a click with the left button, showing the pointing hand while the mouse is over it.
-/// Screen readers see it as a link that offers a press action doing what a click does.
+/// It takes the keyboard focus from Tab (a click leaves the focus where it was), shows a focus frame while it has it,
+/// and Return, Enter or Space do what a click does. Screen readers see it as a link that offers a press action doing
+/// what a click does.
 class ClickableLabel : public QLabel
 {
     Q_OBJECT
@@ -38,6 +42,8 @@ Q_SIGNALS:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     bool m_pressed = false;
@@ -49,8 +55,14 @@ void styleAsAddress(QLabel* label);
 
 /// What every address label offers, clickable or not: a context menu "Copiar dirección" / "Copy address" that
 /// puts the whole address on the clipboard, and the whole address as the label's tip while the label is too
-/// narrow to show all of its text.
+/// narrow to show all of its text. The label takes the keyboard focus, and the menu key (or Shift+F10) opens
+/// the menu as a right click does.
 void offerAddress(QLabel* label, UiLanguage language, AddressSource source);
+
+/// Names an address label for screen readers by what it stands for, in the edition's language: the plain
+/// ".com" address (no figure) or the figure address of a kind. While the label has an address, screen readers
+/// hear the address itself and this name as its description.
+void nameAddressLabel(QWidget* label, UiLanguage language, std::optional<FigureKind> kind);
 
 /// Whether a label's one-line text is wider than the room it has.
 bool textIsCut(const QLabel* label);

@@ -1,6 +1,8 @@
 #include "core/TextTable.h"
 #include "ui/common/Accessibility.h"
+#include "ui/common/Closing.h"
 #include "ui/common/Help.h"
+#include "ui/common/Placement.h"
 #include "ui/common/Texts.h"
 
 #include <QCollator>
@@ -146,8 +148,12 @@ public:
         splitter->setStretchFactor(1, 1);
         auto* layout = new QHBoxLayout(this);
         layout->addWidget(splitter);
-        resize(820, 560);
+        // Its usual size where the screen has room for it, else as much as the screen's work area holds; centred
+        // on that area as it opens. Escape closes it as its close box does.
+        resize(sizeWithinWorkArea(this, QSize(820, 560)));
         splitter->setSizes({230, 590});
+        centreWhenFirstShown(this);
+        closeOnEscape(this);
 
         // A keyword found on several pages names its page, so that no two lines of the index read alike.
         QHash<QString, int> pagesOfKeyword;

@@ -4,8 +4,8 @@
 #include "ui/common/FeaturePlugin.h"
 #include "ui/common/Features.h"
 #include "ui/common/Icons.h"
+#include "ui/common/Placement.h"
 #include "ui/common/QtTexts.h"
-#include "ui/common/WindowManners.h"
 #include "ui/common/X11Hints.h"
 
 #include <QApplication>

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QtMath>
 
 #include <cmath>
 #include <numbers>
@@ -220,10 +221,13 @@ QSize aboutFrameSize(int number)
     return {FrameWidth, shorter ? FrameWidth - 1 : FrameWidth};
 }
 
-QPixmap aboutFrame(int number)
+QPixmap aboutFrame(int number, qreal devicePixelRatio)
 {
+    // Drawn with as many device pixels as the screen has, so that the globe stays sharp on a dense screen.
+    const qreal ratio = qMax<qreal>(devicePixelRatio, 1.0);
     const QSize size = aboutFrameSize(number);
-    QPixmap frame(size);
+    QPixmap frame(QSize(qCeil(size.width() * ratio), qCeil(size.height() * ratio)));
+    frame.setDevicePixelRatio(ratio);
     frame.fill(Qt::black);
     QPainter painter(&frame);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -13,6 +13,6 @@ QSize aboutFrameSize(int number);
 
 /// Frame number (1 to 18) of the emblem: the Earth seen from space on black, turned a little further in each frame,
 /// with "Quorvel" in red letters set along a circle around it, moved further round in each frame.
-QPixmap aboutFrame(int number);
+QPixmap aboutFrame(int number, qreal devicePixelRatio = 1.0);
 
 } // namespace quorvel::ui

@@ -3,12 +3,13 @@
 #include "QuorvelConfig.h"
 #include "launch/Browser.h"
 #include "ui/common/ClickableLabel.h"
+#include "ui/common/Closing.h"
 #include "ui/common/Editions.h"
 #include "ui/common/FigureShapes.h"
 #include "ui/common/Icons.h"
+#include "ui/common/Palettes.h"
 #include "ui/common/Texts.h"
 #include "ui/common/Twips.h"
-#include "ui/common/WindowManners.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/AboutFrames.h"
 
@@ -47,6 +48,8 @@ AboutWindow::AboutWindow(UiLanguage language, QWidget* parent) : QWidget(parent)
     setupProgramWindow(this, QString::fromLatin1(edition.window),
                        Texts::get(QStringLiteral("about"), QStringLiteral("caption"), language),
                        WindowButtons::ToolCloseOnly);
+    useLightLook(this);
+    closeOnEscape(this); // as the accept button does
     setClientSizeTwips(this, edition.clientWidth, ClientHeight);
     setupControls();
     load();
@@ -164,7 +167,7 @@ QPixmap AboutWindow::frame(int number)
 {
     QLabel* image = m_images[static_cast<std::size_t>(number - 1)];
     if (image->pixmap().isNull()) {
-        image->setPixmap(aboutFrame(number));
+        image->setPixmap(aboutFrame(number, devicePixelRatioF()));
     }
     return image->pixmap();
 }

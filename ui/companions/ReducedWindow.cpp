@@ -4,11 +4,12 @@
 #include "core/SharedState.h"
 #include "launch/Browser.h"
 #include "ui/common/ClickableLabel.h"
+#include "ui/common/Closing.h"
 #include "ui/common/Editions.h"
 #include "ui/common/Icons.h"
 #include "ui/common/NameBox.h"
+#include "ui/common/Palettes.h"
 #include "ui/common/Twips.h"
-#include "ui/common/WindowManners.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/KeepInFront.h"
 
@@ -129,6 +130,7 @@ ReducedWindow::ReducedWindow(UiLanguage language)
 {
     setupProgramWindow(this, QString::fromLatin1(Editions.edition(language).window), m_texts("caption"),
                        WindowButtons::MinimiseAndClose);
+    useLightLook(this);
     setClientSizeTwips(this, ClientWidth, ClientHeight);
 
     setupControls();
@@ -175,6 +177,10 @@ void ReducedWindow::setupControls()
     styleAsAddress(plain);
     connect(plain, &ClickableLabel::clicked, this, [this] { openTarget(std::nullopt); });
     plain->setAddressSource(m_language, [this] { return targetAddress(std::nullopt); });
+    nameAddressLabel(plain, m_language, std::nullopt);
+    QWidget* previous = m_keepInFront;
+    setTabOrder(previous, plain); // the address labels follow the ordered controls
+    previous = plain;
 
     const std::array<FigureOutline, 4> outlines = targetOutlines();
     for (FigureKind kind : AllFigureKinds) {
@@ -186,6 +192,9 @@ void ReducedWindow::setupControls()
         styleAsAddress(target);
         connect(target, &ClickableLabel::clicked, this, [this, kind] { openTarget(kind); });
         target->setAddressSource(m_language, [this, kind] { return targetAddress(kind); });
+        nameAddressLabel(target, m_language, kind);
+        setTabOrder(previous, target);
+        previous = target;
     }
 }
 

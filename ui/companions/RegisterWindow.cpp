@@ -3,12 +3,13 @@
 #include "core/FigureCoding.h"
 #include "core/SharedState.h"
 #include "ui/common/ClickableLabel.h"
+#include "ui/common/Closing.h"
 #include "ui/common/Editions.h"
 #include "ui/common/FigureShapes.h"
 #include "ui/common/Help.h"
 #include "ui/common/Icons.h"
+#include "ui/common/Palettes.h"
 #include "ui/common/Twips.h"
-#include "ui/common/WindowManners.h"
 #include "ui/common/Windows.h"
 
 #include <QCloseEvent>
@@ -133,6 +134,8 @@ RegisterWindow::RegisterWindow(UiLanguage language)
 {
     const RegisterEdition& edition = Editions.edition(language);
     setupProgramWindow(this, QString::fromLatin1(edition.window), m_texts("caption"), WindowButtons::CloseOnly);
+    useLightLook(this);
+    closeOnEscape(this);
 
     setupControls();
     setupMenus();

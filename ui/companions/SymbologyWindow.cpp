@@ -1,11 +1,12 @@
 #include "ui/companions/SymbologyWindow.h"
 
+#include "ui/common/Closing.h"
 #include "ui/common/Editions.h"
 #include "ui/common/FigureShapes.h"
 #include "ui/common/Help.h"
 #include "ui/common/Icons.h"
+#include "ui/common/Palettes.h"
 #include "ui/common/Twips.h"
-#include "ui/common/WindowManners.h"
 #include "ui/common/Windows.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
 
 #include <array>
 #include <cmath>
@@ -133,10 +135,13 @@ QLabel* addLabel(QWidget* parent, const QString& name, const QString& text, cons
 
 } // namespace
 
-QImage handDrawnEllipse()
+QImage handDrawnEllipse(qreal devicePixelRatio)
 {
-    // A pencil ellipse drawn in one stroke: the radius wanders a little and the end overshoots the start.
-    QImage image(66, 32, QImage::Format_RGB32);
+    // A pencil ellipse drawn in one stroke: the radius wanders a little and the end overshoots the start. It is
+    // 66 x 32 pixels on a screen of ordinary density, drawn with as many device pixels as the screen has.
+    const qreal ratio = qMax<qreal>(devicePixelRatio, 1.0);
+    QImage image(QSize(qCeil(66 * ratio), qCeil(32 * ratio)), QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::white);
     {
         QPainter painter(&image);
@@ -170,6 +175,8 @@ SymbologyWindow::SymbologyWindow(UiLanguage language)
 {
     const SymbologyEdition& edition = Editions.edition(language);
     setupProgramWindow(this, QString::fromLatin1(edition.window), m_texts("caption"), WindowButtons::CloseOnly);
+    useLightLook(this);
+    closeOnEscape(this);
 
     setupControls();
     setupMenus();
@@ -218,11 +225,11 @@ void SymbologyWindow::setupControls()
             auto* picture = new QLabel(panel);
             picture->setObjectName(QStringLiteral("Image1"));
             picture->setGeometry(twipsRect(600, 600, 990, 480));
-            picture->setPixmap(QPixmap::fromImage(handDrawnEllipse()));
+            picture->setPixmap(QPixmap::fromImage(handDrawnEllipse(devicePixelRatioF())));
             auto* blank = new QLabel(panel);
             blank->setObjectName(QStringLiteral("Label8"));
             blank->setGeometry(twipsRect(720, 840, 615, 135));
-            setBackground(blank, QApplication::palette().color(QPalette::Base)); // the system's window background
+            setBackground(blank, lightLook().color(QPalette::Base)); // the window's own background colour
         }
     }
 }

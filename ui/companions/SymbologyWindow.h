@@ -36,7 +36,8 @@ private:
     EditionTexts m_texts;
 };
 
-/// The small grey-scale picture of a hand-drawn ellipse shown among the samples of round figures (66 x 32).
-QImage handDrawnEllipse();
+/// The small grey-scale picture of a hand-drawn ellipse shown among the samples of round figures (66 x 32,
+/// drawn with devicePixelRatio device pixels to each of them).
+QImage handDrawnEllipse(qreal devicePixelRatio = 1.0);
 
 } // namespace quorvel::ui

@@ -3,13 +3,14 @@
 #include "launch/Browser.h"
 #include "store/DataFolder.h"
 #include "ui/common/ClickableLabel.h"
+#include "ui/common/Closing.h"
 #include "ui/common/Editions.h"
 #include "ui/common/FigureShapes.h"
 #include "ui/common/Help.h"
 #include "ui/common/Icons.h"
 #include "ui/common/Notices.h"
+#include "ui/common/Palettes.h"
 #include "ui/common/Twips.h"
-#include "ui/common/WindowManners.h"
 #include "ui/common/Windows.h"
 #include "ui/favourites/FavouritesTexts.h"
 #include "ui/favourites/FavouritesTransfer.h"
@@ -171,6 +172,7 @@ void FavouritesWindow::setupWindow()
 {
     const FavouritesEdition& e = Editions.edition(m_language);
     setupProgramWindow(this, name(e.window), text("caption"), WindowButtons::MinimiseAndClose);
+    useLightLook(this);
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -244,11 +246,15 @@ void FavouritesWindow::setupNamePanel()
     m_searchBox = new QLineEdit(m_byNamePanel);
     m_searchBox->setObjectName(QStringLiteral("txtNOM"));
     m_searchBox->setGeometry(twipsRect(2400, 120, 5415, 285));
+    // Fonts of their own, as the main window's controls have: the fixed boxes keep their text whole whatever
+    // size the desktop's font is.
+    m_searchBox->setFont(arialFont(8.25));
 
     m_searchCommand = new QPushButton(text("cmdbuscar"), m_byNamePanel);
     m_searchCommand->setObjectName(QStringLiteral("cmdbuscar"));
     m_searchCommand->setGeometry(twipsRect(8040, 120, 1095, 375));
     m_searchCommand->setToolTip(text("cmdbuscarTip"));
+    m_searchCommand->setFont(arialFont(8.25));
     m_searchCommand->setAutoDefault(false);
 
     m_stepBackCommand = new QPushButton(m_byNamePanel);
@@ -290,6 +296,7 @@ void FavouritesWindow::setupNamePanel()
             return shown == store::NoNameShown ? QString()
                                                : QString::fromStdString(figureAddress(kind, shown.toStdString()));
         });
+        nameAddressLabel(label, m_language, kind);
         m_addressLabels[figureIndex(kind)] = label;
 
         auto* remove = new QPushButton(m_byNamePanel);
@@ -299,6 +306,14 @@ void FavouritesWindow::setupNamePanel()
         remove->setIconSize(QSize(32, 32));
         remove->setToolTip(text("deleteTip"));
         m_deleteCommands[figureIndex(kind)] = remove;
+    }
+
+    // The keyboard goes through the commands first, then through the address labels.
+    std::vector<QWidget*> order{m_searchBox, m_searchCommand, m_stepBackCommand, m_stepNextCommand};
+    order.insert(order.end(), m_deleteCommands.begin(), m_deleteCommands.end());
+    order.insert(order.end(), m_addressLabels.begin(), m_addressLabels.end());
+    for (std::size_t i = 0; i + 1 < order.size(); ++i) {
+        setTabOrder(order[i], order[i + 1]);
     }
 }
 
@@ -326,6 +341,7 @@ void FavouritesWindow::setupFigurePanel()
         auto* combo = new QComboBox(m_byFigurePanel);
         combo->setObjectName(name(k.combo));
         combo->setEditable(false);
+        combo->setFont(arialFont(8.25));
         combo->setGeometry(twipsRect(k.comboLeft, k.comboTop, k.comboWidth, ComboHeight));
         auto* model = new QStringListModel(combo);
         combo->setModel(model);
@@ -423,6 +439,7 @@ void FavouritesWindow::enterSearchByFigure()
     try {
         store::listByFigure(m_store, m_lists);
         showFigureLists();
+        m_combos[figureIndex(FigureKind::FourSided)]->setFocus(Qt::OtherFocusReason); // typing goes to a list
     } catch (const store::StoreFailure&) {
         showFigureLists();
         enterNoEntries();
@@ -443,6 +460,7 @@ void FavouritesWindow::enterSearchByName()
     m_searchBox->clear();
     m_display.clear();
     showWordDisplay();
+    m_searchBox->setFocus(Qt::OtherFocusReason); // typing goes to the search box
 }
 
 void FavouritesWindow::enterNoEntries()

@@ -4,15 +4,16 @@
 #include "core/SharedState.h"
 #include "launch/Browser.h"
 #include "ui/common/ClickableLabel.h"
+#include "ui/common/Closing.h"
 #include "ui/common/CurrentNameSignal.h"
 #include "ui/common/Editions.h"
 #include "ui/common/FigureShapes.h"
 #include "ui/common/Help.h"
 #include "ui/common/Icons.h"
 #include "ui/common/NameBox.h"
+#include "ui/common/Palettes.h"
 #include "ui/common/SaveFavourite.h"
 #include "ui/common/Twips.h"
-#include "ui/common/WindowManners.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -233,6 +234,7 @@ MainWindow::MainWindow(UiLanguage language, QWidget* parent)
 {
     setupProgramWindow(this, latin1(Editions.edition(language).window), m_texts("caption"),
                        WindowButtons::MinimiseAndClose);
+    useLightLook(this);
 
     setupControls();
     setupMenus();
@@ -301,11 +303,13 @@ void MainWindow::setupControls()
     m_plainLabel = makeAddressLabel(edition.plainLabel, PlainLabelPlace);
     connect(m_plainLabel, &ClickableLabel::clicked, this, &MainWindow::openPlainAddress);
     m_plainLabel->setAddressSource(m_language, [this] { return addressOf(std::nullopt); });
+    nameAddressLabel(m_plainLabel, m_language, std::nullopt);
     for (const FigureKind kind : AllFigureKinds) {
         const std::size_t i = figureIndex(kind);
         m_figureLabels[i] = makeAddressLabel(edition.figureLabels[i], FigureLabelPlaces[i]);
         connect(m_figureLabels[i], &ClickableLabel::clicked, this, [this, kind] { openFigureAddress(kind); });
         m_figureLabels[i]->setAddressSource(m_language, [this, kind] { return addressOf(kind); });
+        nameAddressLabel(m_figureLabels[i], m_language, kind);
     }
 
     auto makeCommand = [&](int number, const TwipsPlace& place, const QString& caption, const QString& tip) {
@@ -422,6 +426,11 @@ void MainWindow::setupFocusOrder()
     std::vector<QWidget*> order;
     for (const Focusable which : edition.focusOrder) {
         order.push_back(widget(which));
+    }
+    // The address labels follow the ordered controls: the plain address, then the figures.
+    order.push_back(m_plainLabel);
+    for (ClickableLabel* label : m_figureLabels) {
+        order.push_back(label);
     }
     for (std::size_t i = 0; i + 1 < order.size(); ++i) {
         setTabOrder(order[i], order[i + 1]);

@@ -391,8 +391,11 @@ private Q_SLOTS:
         QAccessibleInterface* label =
             accessible(main->findChild<QLabel*>(test::byEdition(language, "lblAdreca2", "lblaAdreca2")));
         QCOMPARE(label->role(), QAccessible::Link);
-        QCOMPARE(label->text(QAccessible::Name), QStringLiteral("abc"));
-        QCOMPARE(label->text(QAccessible::Description), QStringLiteral("http://www.%1-abc-cto.com").arg(site()));
+        // The five labels all show "abc": each is heard by the address it opens, described by its figure.
+        QCOMPARE(label->text(QAccessible::Name), QStringLiteral("http://www.%1-abc-cto.com").arg(site()));
+        QCOMPARE(
+            label->text(QAccessible::Description),
+            test::byEdition(language, "Dirección de figura: círculo o elipse", "Figure address: circle or ellipse"));
         QVERIFY(label->actionInterface() != nullptr);
         QVERIFY(label->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
         label->actionInterface()->doAction(QAccessibleActionInterface::pressAction());

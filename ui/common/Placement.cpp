@@ -1,13 +1,10 @@
-#include "ui/common/WindowManners.h"
+#include "ui/common/Placement.h"
 
-#include "ui/common/Windows.h"
 #include "ui/common/X11.h"
 
-#include <QCloseEvent>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMargins>
-#include <QPalette>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -22,6 +19,9 @@ namespace {
 // How often, and how long after it is shown, a window looks whether the window manager has framed it.
 constexpr int FrameCheckMs = 25;
 constexpr int FrameWaitMs = 3000;
+
+// The frame taken for granted while the window manager has not framed a window yet: a title bar and borders.
+const QMargins AssumedFrame(8, 40, 8, 8);
 
 // The frame a window manager has put around a window on X11, from the _NET_FRAME_EXTENTS it sets on the
 // window. Qt's own idea of the frame can lag behind (it reads the extents at moments of its own choosing),
@@ -134,21 +134,6 @@ private:
 
 } // namespace
 
-void setTextColour(QWidget* widget, const QColor& colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
-void setBackground(QWidget* widget, const QColor& colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
 void centreWhenFirstShown(QWidget* window)
 {
     new FirstShowCentring(window);
@@ -159,14 +144,16 @@ void centreOnWorkArea(QWidget* window)
     centre(window, knownFrame(window).value_or(QMargins()));
 }
 
-void acceptClose(QWidget* window, QCloseEvent* event, UiLanguage language, AfterClose after)
+QSize sizeWithinWorkArea(const QWidget* window, const QSize& wanted)
 {
-    event->accept();
-    if (after == AfterClose::MainWindowBack) {
-        Windows::instance().unloadedBackToMain(window, language);
-    } else {
-        Windows::instance().unloaded(window);
+    const QScreen* screen = window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return wanted;
     }
+    // Room for a title bar and borders the window manager has not put around the window yet.
+    const QMargins frame = knownFrame(const_cast<QWidget*>(window)).value_or(AssumedFrame);
+    const QSize room = screen->availableGeometry().size().shrunkBy(frame);
+    return wanted.boundedTo(room).expandedTo(window->minimumSize());
 }
 
 } // namespace quorvel::ui
