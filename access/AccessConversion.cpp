@@ -275,9 +275,9 @@ std::string describeConversion(const ConversionResult& result, UiLanguage langua
         return result.failure;
     }
     const store::ImportSummary& counts = result.import.summary;
-    const long leftOut = counts.refused;
+    const long leftOut = counts.leftOut;
     std::string text = accessText("converted", language,
-                                  {std::to_string(counts.kept + counts.corrected), std::to_string(counts.corrected),
+                                  {std::to_string(counts.written), std::to_string(counts.corrected),
                                    std::to_string(counts.alreadyThere), std::to_string(leftOut)});
     if (leftOut > 0) {
         text += accessText(

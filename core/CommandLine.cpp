@@ -75,8 +75,7 @@ UiLanguage Parsed::language(UiLanguage fallback) const
     return *lang == "es" ? UiLanguage::Spanish : UiLanguage::English; // parse() lets only es and en through
 }
 
-Parsed parse(const std::vector<std::string_view>& arguments, std::span<const OptionSpec> options,
-             UiLanguage fallback)
+Parsed parse(const std::vector<std::string_view>& arguments, std::span<const OptionSpec> options, UiLanguage fallback)
 {
     Parsed parsed;
     parsed.wording = wordingLanguage(arguments, fallback);

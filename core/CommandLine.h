@@ -52,8 +52,7 @@ Parsed parse(int argc, char** argv, std::span<const OptionSpec> options, UiLangu
 
 /// The one line that reports a bad command line: "PROGRAM: MESSAGE; see PROGRAM --help" (in Spanish "véase"),
 /// with its line break.
-std::string errorLine(std::string_view program, std::string_view message,
-                      UiLanguage language = UiLanguage::English);
+std::string errorLine(std::string_view program, std::string_view message, UiLanguage language = UiLanguage::English);
 
 /// The line --version prints: "PROGRAM VERSION", with its line break.
 std::string versionLine(std::string_view program);

@@ -45,7 +45,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "conversion failed: %s\n", result.failure.c_str());
             return 1;
         }
-        kept = result.import.summary.kept + result.import.summary.corrected;
+        kept = result.import.summary.written;
     }
     std::sort(times.begin(), times.end());
     rusage self{};

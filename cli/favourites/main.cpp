@@ -109,9 +109,9 @@ struct CommandLine
 
 CommandLine parse(int argc, char** argv, UiLanguage fallback)
 {
-    static constexpr commandline::OptionSpec Known[] = {commandline::Help,  commandline::Version, commandline::Lang,
-                                                        {"data-dir", true}, {"figure", true},     {"format", true},
-                                                        {"encoding", true}, {"json"},             {"dry-run"}};
+    static constexpr commandline::OptionSpec Known[] = {
+        commandline::Help, commandline::Version, commandline::Lang, {"data-dir", true}, {"figure", true},
+        {"format", true},  {"encoding", true},   {"json"},          {"dry-run"}};
     const commandline::Parsed parsed = commandline::parse(argc, argv, Known, fallback);
     CommandLine line;
     line.error = parsed.error;
@@ -360,7 +360,7 @@ int importAccess(store::FavouritesStore& store, const CommandLine& line, const Q
         return ExitRefused;
     }
     say(store::describeSummary(result.summary, line.language));
-    return result.summary.refused > 0 ? ExitRefused : ExitOk;
+    return result.summary.leftOut > 0 ? ExitRefused : ExitOk;
 }
 
 int importFrom(store::FavouritesStore& store, const CommandLine& line)

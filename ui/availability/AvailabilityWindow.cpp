@@ -4,12 +4,13 @@
 #include "availability/Domains.h"
 #include "core/SharedState.h"
 #include "ui/availability/ProgramChecker.h"
+#include "ui/common/Closing.h"
 #include "ui/common/CurrentNameSignal.h"
 #include "ui/common/Editions.h"
 #include "ui/common/Help.h"
 #include "ui/common/Icons.h"
+#include "ui/common/Placement.h"
 #include "ui/common/Twips.h"
-#include "ui/common/WindowManners.h"
 #include "ui/common/Windows.h"
 
 #include <QCheckBox>

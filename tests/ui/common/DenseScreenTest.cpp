@@ -4,12 +4,13 @@
 #include "core/SharedState.h"
 #include "tests/support/FavouritesFixtures.h"
 #include "tests/support/TestSupport.h"
+#include "ui/common/Features.h"
 #include "ui/common/Help.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/AboutFrames.h"
 #include "ui/companions/CompanionRegistration.h"
 #include "ui/companions/SymbologyWindow.h"
-#include "ui/favourites/FavouritesRegistration.h"
+#include "ui/features/FeatureSet.h"
 #include "ui/main/MainRegistration.h"
 
 #include <QAction>
@@ -60,7 +61,7 @@ private Q_SLOTS:
         registerMainWindows();
         registerCompanionWindows();
         registerAboutWindows();
-        registerFavourites();
+        useFeatures(&featureSet());
     }
 
     void init()

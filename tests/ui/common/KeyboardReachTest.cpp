@@ -4,13 +4,13 @@
 #include "core/SharedState.h"
 #include "tests/support/FavouritesFixtures.h"
 #include "tests/support/TestSupport.h"
-#include "ui/availability/AvailabilityRegistration.h"
 #include "ui/common/ClickableLabel.h"
+#include "ui/common/Features.h"
 #include "ui/common/Help.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/CompanionRegistration.h"
 #include "ui/companions/KeepInFront.h"
-#include "ui/favourites/FavouritesRegistration.h"
+#include "ui/features/FeatureSet.h"
 #include "ui/main/MainRegistration.h"
 
 #include <QAction>
@@ -114,8 +114,7 @@ private Q_SLOTS:
         registerMainWindows();
         registerCompanionWindows();
         registerAboutWindows();
-        registerFavourites();
-        registerAvailabilityWindows();
+        useFeatures(&featureSet());
         KeepInFront::setCurrent(&m_keep);
     }
 

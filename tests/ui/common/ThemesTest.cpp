@@ -5,13 +5,13 @@
 #include "core/SharedState.h"
 #include "tests/support/FavouritesFixtures.h"
 #include "tests/support/TestSupport.h"
-#include "ui/availability/AvailabilityRegistration.h"
+#include "ui/common/Features.h"
 #include "ui/common/PagePrinting.h"
 #include "ui/common/Palettes.h"
 #include "ui/common/Windows.h"
 #include "ui/companions/CompanionRegistration.h"
 #include "ui/companions/KeepInFront.h"
-#include "ui/favourites/FavouritesRegistration.h"
+#include "ui/features/FeatureSet.h"
 #include "ui/main/MainRegistration.h"
 
 #include <QAction>
@@ -129,6 +129,28 @@ QString themeTag(Theme theme)
 
 } // namespace
 
+/// The plugin's windows and saves, with pages printed where the test says.
+class PrintingFeatures final : public FeaturePlugin
+{
+public:
+    QWidget* createWindow(WindowRole role, UiLanguage language) override
+    {
+        return featureSet().createWindow(role, language);
+    }
+    void saveFavourite(QWidget* owner, QWidget* command, UiLanguage language, FigureKind kind,
+                       const QString& name) override
+    {
+        featureSet().saveFavourite(owner, command, language, kind, name);
+    }
+    PrintOutcome printPage(QWidget* owner, UiLanguage language, const QString& documentName,
+                           const QString& suggestedPdfName, const DrawPage& draw) override
+    {
+        return print ? print(owner, language, documentName, suggestedPdfName, draw) : PrintOutcome::Failed;
+    }
+
+    std::function<PrintOutcome(QWidget*, UiLanguage, const QString&, const QString&, const DrawPage&)> print;
+};
+
 class ThemesTest : public QObject
 {
     Q_OBJECT
@@ -138,6 +160,7 @@ private:
     std::unique_ptr<test::RecordingNotices> m_notices;
     std::unique_ptr<test::RecordingHelp> m_help;
     std::unique_ptr<test::RecordingLaunch> m_launch;
+    PrintingFeatures m_features;
     NoKeepInFront m_keep;
     QPalette m_original;
 
@@ -216,8 +239,7 @@ private Q_SLOTS:
         registerMainWindows();
         registerCompanionWindows();
         registerAboutWindows();
-        registerFavourites();
-        registerAvailabilityWindows();
+        useFeatures(&m_features);
         KeepInFront::setCurrent(&m_keep);
     }
 
@@ -241,7 +263,7 @@ private Q_SLOTS:
     void cleanup()
     {
         test::resetProgramState();
-        setPagePrinter({});
+        m_features.print = {};
         m_launch.reset();
         m_help.reset();
         m_notices.reset();
@@ -425,11 +447,11 @@ private Q_SLOTS:
             useTheme(theme);
             QImage page(850, 1100, QImage::Format_RGB32);
             page.fill(Qt::white);
-            setPagePrinter([&page](QWidget*, UiLanguage, const QString&, const QString&, const DrawPage& draw) {
+            m_features.print = [&page](QWidget*, UiLanguage, const QString&, const QString&, const DrawPage& draw) {
                 QPainter painter(&page);
                 draw(painter, 100.0);
                 return PrintOutcome::Printed;
-            });
+            };
             QWidget* window = reach(which, UiLanguage::Spanish);
             auto* print = window->findChild<QAction*>(item);
             QVERIFY(print != nullptr);

@@ -3,18 +3,24 @@
 // leaving everything as it was for the run; and Import... taking an Access file.
 #include "tests/support/FavouritesFixtures.h"
 #include "tests/support/TestSupport.h"
+#include "ui/common/Features.h"
 #include "ui/common/SaveFavourite.h"
 #include "ui/common/Windows.h"
 #include "ui/favourites/AccessQuestion.h"
-#include "ui/favourites/FavouritesRegistration.h"
+#include "ui/features/FeatureSet.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -68,12 +74,13 @@ private:
 
     QStringList folder() const { return QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
+    test::StandInMainWindows m_main;
+
 private Q_SLOTS:
     void initTestCase()
     {
         qputenv("QUORVEL_ACCESS_READER", QUORVEL_ACCESS_READER);
-        registerFavourites();
-        test::registerPlainMainWindows();
+        useFeatures(&featureSet());
     }
 
     void init()
@@ -107,9 +114,9 @@ private Q_SLOTS:
                  qPrintable(m_notices->questions.front()));
         QCOMPARE(m_notices->informed.size(), 1);
         QVERIFY2(m_notices->informed.front().startsWith(
-                     es("Favoritos convertidos: ahora se guardan 12 (5 con el nombre corregido); 1 registros "
+                     es("Favoritos convertidos: ahora se guardan 12 (6 con el nombre corregido); 1 registros "
                         "repetidos se guardan una vez; 6 registros se dejan fuera.",
-                        "Favorites converted: 12 are kept now (5 with a corrected name); 1 repeated records are kept "
+                        "Favorites converted: 12 are kept now (6 with a corrected name); 1 repeated records are kept "
                         "once; 6 records were left out.")),
                  qPrintable(m_notices->informed.front()));
         QVERIFY(m_notices->informed.front().contains(
@@ -207,12 +214,38 @@ private Q_SLOTS:
         auto* bar = window->findChild<QMenuBar*>();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
         QTRY_VERIFY(menu->isVisible());
+        // The preview, then the report, each as the user reads it: the counts, then every row of the table.
+        QStringList seen;
+        QTimer answerer;
+        answerer.setInterval(10);
+        connect(&answerer, &QTimer::timeout, this, [&seen] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (dialog == nullptr || !dialog->objectName().startsWith(QLatin1String("import"))) {
+                return;
+            }
+            QString text = test::child<QLabel>(dialog, "importCounts")->text();
+            auto* table = test::child<QTableWidget>(dialog, "importRows");
+            for (int row = 0; row < table->rowCount(); ++row) {
+                for (int column = 0; column < table->columnCount(); ++column) {
+                    text += QStringLiteral(" | ") + table->item(row, column)->text();
+                }
+            }
+            seen << text;
+            const bool preview = dialog->objectName() == QLatin1String("importPreview");
+            QTest::mouseClick(test::child<QPushButton>(dialog, preview ? "importCommand" : "closeCommand"),
+                              Qt::LeftButton);
+        });
+        answerer.start();
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(import).center());
-        QTRY_COMPARE(m_notices->informed.size(), 1);
-        QVERIFY2(m_notices->informed.front().contains(es("Guardados: 3", "Kept: 3")),
-                 qPrintable(m_notices->informed.front()));
-        QVERIFY(m_notices->informed.front().contains(
-            es("registro 4: \"tres\" se deja fuera", "record 4: \"tres\" left out")));
+        QTRY_COMPARE(seen.size(), 2);
+        answerer.stop();
+        QVERIFY(m_notices->informed.isEmpty());
+        for (const QString& dialog : seen) {
+            QVERIFY2(dialog.contains(QStringLiteral(" | 4 | tres | ")), qPrintable(dialog));
+            QVERIFY2(dialog.contains(QStringLiteral("\"rc\"")), qPrintable(dialog));
+        }
+        QVERIFY2(seen[1].contains(es("Favoritos guardados: 3", "Favorites written: 3"), Qt::CaseInsensitive),
+                 qPrintable(seen[1]));
         QCOMPARE(entries(window, "Combo1"), QStringList({QStringLiteral("abc"), QStringLiteral("uno")}));
     }
 };

@@ -343,10 +343,10 @@ private Q_SLOTS:
         QWidget* window = open();
         chooseMenuItem(window, es("&Importar...", "&Import..."));
         QCOMPARE(m_notices->fileFilters,
-                 QStringList(es("Archivos de favoritos (CSV, JSON) (*.csv *.txt *.json *.jsonl);;CSV (*.csv *.txt);;"
-                                "JSON (*.json *.jsonl);;Todos los archivos (*)",
-                                "Favorites files (CSV, JSON) (*.csv *.txt *.json *.jsonl);;CSV (*.csv *.txt);;"
-                                "JSON (*.json *.jsonl);;All files (*)")));
+                 QStringList(es("Archivos de favoritos (CSV, JSON, Access) (*.csv *.txt *.json *.jsonl *.mdb *.accdb);;CSV (*.csv *.txt);;"
+                                "JSON (*.json *.jsonl);;Access (*.mdb *.accdb);;Todos los archivos (*)",
+                                "Favorites files (CSV, JSON, Access) (*.csv *.txt *.json *.jsonl *.mdb *.accdb);;CSV (*.csv *.txt);;"
+                                "JSON (*.json *.jsonl);;Access (*.mdb *.accdb);;All files (*)")));
     }
 
     void exportFollowsTheTypeChosen_data()
