@@ -346,12 +346,14 @@ TEST(QuorvelFavouritesAccess, importFindsTheFormatOrIsTold)
         favourites({args, folder.path(), QStringLiteral("import"), folder.filePath(QStringLiteral("old.bin"))});
     EXPECT_EQ(run.status, 1) << run.err.toStdString(); // one record left out
     EXPECT_TRUE(run.err.contains(QStringLiteral("record 4: \"tres\" left out"))) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(QStringLiteral("favorites written: 3 (with the name corrected: 0); already there: 0; rows left out: 1; rows read: 4")));
+    EXPECT_TRUE(run.err.contains(QStringLiteral(
+        "favorites written: 3 (with the name corrected: 0); already there: 0; rows left out: 1; rows read: 4")));
 
     run = favourites({args, folder.path(), QStringLiteral("import"), QStringLiteral("--dry-run"),
                       QStringLiteral("--format"), QStringLiteral("access"), data("favourites-access2000.mdb")});
-    EXPECT_TRUE(
-        run.err.contains(QStringLiteral("favorites that would be written: 12 (with the name corrected: 6); already there: 1; rows that would be left out: 6; rows read: 19 (dry run: nothing written)")))
+    EXPECT_TRUE(run.err.contains(
+        QStringLiteral("favorites that would be written: 12 (with the name corrected: 6); already there: 1; rows that "
+                       "would be left out: 6; rows read: 19 (dry run: nothing written)")))
         << run.err.toStdString();
 
     // Named as Access, but not one.

@@ -342,11 +342,14 @@ private Q_SLOTS:
     {
         QWidget* window = open();
         chooseMenuItem(window, es("&Importar...", "&Import..."));
-        QCOMPARE(m_notices->fileFilters,
-                 QStringList(es("Archivos de favoritos (CSV, JSON, Access) (*.csv *.txt *.json *.jsonl *.mdb *.accdb);;CSV (*.csv *.txt);;"
-                                "JSON (*.json *.jsonl);;Access (*.mdb *.accdb);;Todos los archivos (*)",
-                                "Favorites files (CSV, JSON, Access) (*.csv *.txt *.json *.jsonl *.mdb *.accdb);;CSV (*.csv *.txt);;"
-                                "JSON (*.json *.jsonl);;Access (*.mdb *.accdb);;All files (*)")));
+        QCOMPARE(
+            m_notices->fileFilters,
+            QStringList(
+                es("Archivos de favoritos (CSV, JSON, Access) (*.csv *.txt *.json *.jsonl *.mdb *.accdb);;CSV (*.csv "
+                   "*.txt);;"
+                   "JSON (*.json *.jsonl);;Access (*.mdb *.accdb);;Todos los archivos (*)",
+                   "Favorites files (CSV, JSON, Access) (*.csv *.txt *.json *.jsonl *.mdb *.accdb);;CSV (*.csv *.txt);;"
+                   "JSON (*.json *.jsonl);;Access (*.mdb *.accdb);;All files (*)")));
     }
 
     void exportFollowsTheTypeChosen_data()
