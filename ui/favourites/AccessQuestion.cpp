@@ -4,18 +4,18 @@
 #include "store/AccessSignature.h"
 #include "store/DataFolder.h"
 #include "ui/common/Notices.h"
+#include "ui/favourites/ImportReportDialog.h"
 
 #include <QCursor>
 #include <QDir>
 #include <QGuiApplication>
 #include <QStringList>
 
+#include <vector>
+
 namespace quorvel::ui {
 
 namespace {
-
-/// How many corrected or left-out records the summary lists before it only counts them.
-constexpr int ListedRecords = 10;
 
 bool asked = false;
 
@@ -48,28 +48,18 @@ void offerAccessConversion(QWidget* parent, UiLanguage language)
     // Where the folder cannot be written the favourites go to the per-user folder, unless the folder was
     // named outright.
     const QString fallback = qEnvironmentVariableIsEmpty("QUORVEL_DATA_DIR") ? store::perUserDataFolder() : QString();
-    QStringList records;
-    long unlisted = 0;
+    std::vector<store::ImportNote> notes;
     QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     const access::ConversionResult result = access::convertAccessFavourites(
-        path, fallback,
-        [&](const store::ImportNote& note) {
-            if (records.size() < ListedRecords) {
-                records << QString::fromStdString(access::describeAccessNote(note, language));
-            } else {
-                ++unlisted;
-            }
-        },
-        {}, language);
+        path, fallback, [&notes](const store::ImportNote& note) { notes.push_back(note); }, {}, language);
     QGuiApplication::restoreOverrideCursor();
-    QString summary = QString::fromStdString(access::describeConversion(result, language));
-    if (result.converted && !records.isEmpty()) {
-        summary += QStringLiteral("\n\n") + records.join(QLatin1Char('\n'));
-        if (unlisted > 0) {
-            summary += QLatin1Char('\n') + text("more", language, {std::to_string(unlisted)});
-        }
+    Notices::inform(parent, QString::fromStdString(access::describeConversion(result, language)));
+    if (result.converted && !notes.empty()) {
+        // Every corrected or left-out record in the import's report, which can be saved as it is.
+        ImportReportDialog report(parent, ImportReportDialog::Stage::Done, result.accessPath, result.import.summary,
+                                  notes, language);
+        report.exec();
     }
-    Notices::inform(parent, summary);
 }
 
 } // namespace quorvel::ui
