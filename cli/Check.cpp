@@ -338,48 +338,13 @@ private:
 
 } // namespace
 
-CheckArguments takeCheckArguments(const std::vector<std::string_view>& args)
+CheckArguments checkArguments(const Options& given)
 {
     CheckArguments result;
-    result.options.endings = std::string(availability::DefaultEndings);
-    bool optionsEnded = false;
-    bool needsCheck = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        if (optionsEnded || arg == "--") {
-            optionsEnded = true;
-            result.rest.push_back(arg);
-            continue;
-        }
-        if (arg == "--check") {
-            result.options.check = true;
-            continue;
-        }
-        std::string* target = nullptr;
-        std::string_view option;
-        for (const auto& [name, field] :
-             {std::pair{std::string_view("--endings"), &result.options.endings},
-              std::pair{std::string_view("--rdap-bootstrap"), &result.options.bootstrapAddress}}) {
-            if (arg == name || (arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '=')) {
-                target = field;
-                option = name;
-            }
-        }
-        if (target == nullptr) {
-            result.rest.push_back(arg);
-            continue;
-        }
-        if (arg == option) {
-            if (i + 1 >= args.size()) {
-                result.error = "option " + std::string(option) + " needs a value";
-                return result;
-            }
-            *target = std::string(args[++i]);
-        } else {
-            *target = std::string(arg.substr(option.size() + 1));
-        }
-        needsCheck = true;
-    }
+    result.options.check = given.check;
+    result.options.endings = given.endings.value_or(std::string(availability::DefaultEndings));
+    result.options.bootstrapAddress = given.bootstrapAddress.value_or(std::string());
+    const bool needsCheck = given.endings.has_value() || given.bootstrapAddress.has_value();
     if (needsCheck && !result.options.check) {
         result.error = "options --endings and --rdap-bootstrap go with --check";
         return result;

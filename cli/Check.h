@@ -17,17 +17,17 @@ struct CheckOptions
     std::string bootstrapAddress;    ///< --rdap-bootstrap: empty for QUORVEL_RDAP_BOOTSTRAP or IANA's file
 };
 
-/// The availability options taken out of the command line, and the arguments left for parseArguments.
+/// The availability options of a command line once checked.
 struct CheckArguments
 {
     CheckOptions options;
-    std::vector<std::string_view> rest;
     std::string error; ///< empty when the options are good
 };
 
-/// Takes --check, --endings LIST and --rdap-bootstrap URL (also as --option=value) out of the arguments that
-/// come before "--"; --endings and --rdap-bootstrap need --check.
-CheckArguments takeCheckArguments(const std::vector<std::string_view>& args);
+/// Checks --check, --endings LIST and --rdap-bootstrap URL as the command line gave them: --endings and
+/// --rdap-bootstrap need --check, every ending must be one, and a bootstrap given by option or environment must
+/// be an https:// URL (or http:// on loopback).
+CheckArguments checkArguments(const Options& given);
 
 /// The part of the usage text about these options.
 std::string_view checkUsageText();

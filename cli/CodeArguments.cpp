@@ -25,7 +25,8 @@ constexpr std::string_view Usage =
 ParsedArguments parseArguments(const std::vector<std::string_view>& args)
 {
     static constexpr commandline::OptionSpec Known[] = {
-        commandline::Help, commandline::Version, commandline::Lang, {"json"}};
+        commandline::Help, commandline::Version, commandline::Lang,       {"json"},
+        {"check"},         {"endings", true},    {"rdap-bootstrap", true}};
     const commandline::Parsed line = commandline::parse(args, Known);
     ParsedArguments parsed;
     parsed.error = line.error;
@@ -38,6 +39,9 @@ ParsedArguments parseArguments(const std::vector<std::string_view>& args)
     parsed.options.json = line.has("json");
     parsed.options.help = line.has(commandline::Help.name);
     parsed.options.version = line.has(commandline::Version.name);
+    parsed.options.check = line.has("check");
+    parsed.options.endings = line.value("endings");
+    parsed.options.bootstrapAddress = line.value("rdap-bootstrap");
     return parsed;
 }
 

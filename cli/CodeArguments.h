@@ -2,6 +2,7 @@
 
 #include "core/Language.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,7 +16,10 @@ struct Options
     bool json = false;
     bool help = false;
     bool version = false;
-    std::vector<std::string> names; ///< the NAME arguments; when empty, the lines of standard input are coded
+    std::vector<std::string> names;     ///< the NAME arguments; when empty, the lines of standard input are coded
+    bool check = false;                 ///< --check
+    std::optional<std::string> endings; ///< --endings LIST, as given
+    std::optional<std::string> bootstrapAddress; ///< --rdap-bootstrap URL, as given
 };
 
 /// The outcome of reading the command line: the options, or why they could not be read.

@@ -24,11 +24,11 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         args.emplace_back(argv[i]);
     }
-    const CheckArguments check = takeCheckArguments(args);
-    const ParsedArguments parsed = parseArguments(check.rest);
-    if (!check.error.empty() || !parsed.error.empty()) {
+    const ParsedArguments parsed = parseArguments(args);
+    const CheckArguments check = parsed.error.empty() ? checkArguments(parsed.options) : CheckArguments{};
+    if (!parsed.error.empty() || !check.error.empty()) {
         writeAll(STDERR_FILENO,
-                 quorvel::commandline::errorLine("quorvel-code", check.error.empty() ? parsed.error : check.error));
+                 quorvel::commandline::errorLine("quorvel-code", parsed.error.empty() ? check.error : parsed.error));
         return 2;
     }
     const Options& options = parsed.options;

@@ -289,11 +289,32 @@ private Q_SLOTS:
         QCOMPARE(result.out.count("unknown (network failure"), 7);
     }
 
+    void availabilityOptionsNeedCheck_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("error");
+        const QByteArray see = "; see quorvel-code --help\n";
+        QTest::addRow("endings alone") << QStringList{"--endings", "net", "abc"}
+                                       << "quorvel-code: options --endings and --rdap-bootstrap go with --check" + see;
+        QTest::addRow("bootstrap alone") << QStringList{"--rdap-bootstrap=https://127.0.0.1/x", "abc"}
+                                         << "quorvel-code: options --endings and --rdap-bootstrap go with --check" +
+                                                see;
+        QTest::addRow("no value") << QStringList{"--check", "abc", "--endings"}
+                                  << "quorvel-code: option '--endings' needs a value" + see;
+        QTest::addRow("check takes none")
+            << QStringList{"--check=yes", "abc"} << "quorvel-code: option '--check=yes' takes no value" + see;
+    }
     void availabilityOptionsNeedCheck()
     {
-        const Run result = run({QStringLiteral("--endings"), QStringLiteral("net"), QStringLiteral("abc")});
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, error);
+        const Run result = run(arguments);
         QCOMPARE(result.status, 2);
-        QVERIFY(result.err.contains("--check"));
+        QCOMPARE(result.out, QByteArray());
+        QCOMPARE(result.err, error);
+        // After "--" they are names.
+        const Run names = run({QStringLiteral("--"), QStringLiteral("--endings"), QStringLiteral("--check")});
+        QCOMPARE(names.status, 0);
         const Run help = run({QStringLiteral("--help")});
         QCOMPARE(help.status, 0);
         QVERIFY(help.out.contains("--rdap-bootstrap URL"));
