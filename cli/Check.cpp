@@ -375,8 +375,23 @@ std::string_view checkUsageText()
     return CheckUsage;
 }
 
+namespace {
+
+// Standard error carries the program's own notices and reasons, line for line, for people and scripts alike. Qt's
+// own diagnostic warnings about its internals (a transfer torn down while the program ends, say) are not for them.
+void keepQtDiagnosticsOff(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        const QByteArray line = message.toLocal8Bit() + '\n';
+        writeAll(STDERR_FILENO, std::string_view(line.constData(), static_cast<std::size_t>(line.size())));
+    }
+}
+
+} // namespace
+
 int runCheck(int argc, char** argv, const Options& options, const CheckOptions& check)
 {
+    qInstallMessageHandler(keepQtDiagnosticsOff);
     QCoreApplication app(argc, argv);
     availability::CheckerConfig config = availability::CheckerConfig::fromEnvironment();
     if (!check.bootstrapAddress.empty()) {
