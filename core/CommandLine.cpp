@@ -105,14 +105,14 @@ Parsed parse(const std::vector<std::string_view>& arguments, std::span<const Opt
         if (name == "h" && argument == "-h") {
             name = Help.name;
         }
-        const auto spec =
+        const auto known =
             std::find_if(options.begin(), options.end(), [name](const OptionSpec& o) { return o.name == name; });
         const std::string_view shown = argument.substr(0, argument.find('='));
-        if (spec == options.end()) {
+        if (known == options.end()) {
             return fail(wording("option.unknown", parsed.wording, argument));
         }
         std::string value;
-        if (spec->takesValue) {
+        if (known->takesValue) {
             if (inlineValue) {
                 value = *inlineValue;
             } else if (i + 1 < arguments.size()) {
@@ -123,10 +123,10 @@ Parsed parse(const std::vector<std::string_view>& arguments, std::span<const Opt
         } else if (inlineValue) {
             return fail(wording("option.takesNoValue", parsed.wording, argument));
         }
-        if (spec->name == Lang.name && value != "es" && value != "en") {
+        if (known->name == Lang.name && value != "es" && value != "en") {
             return fail(wording("option.badLang", parsed.wording, shown, value));
         }
-        parsed.options.emplace_back(std::string(spec->name), std::move(value));
+        parsed.options.emplace_back(std::string(known->name), std::move(value));
     }
     return parsed;
 }

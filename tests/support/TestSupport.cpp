@@ -4,7 +4,9 @@
 #include "ui/common/Windows.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QTableWidget>
 
 namespace quorvel::test {
 
@@ -104,6 +106,41 @@ void resetProgramState()
     CurrentName.clear();
     RegisterAddresses = {};
     BrowserPath.clear();
+}
+
+QString ImportDialogSeen::text() const
+{
+    QString all = counts;
+    for (const QString& row : rows) {
+        all += QStringLiteral(" | ") + row;
+    }
+    return all;
+}
+
+ImportDialogSeen readImportDialog(QWidget* dialog)
+{
+    ImportDialogSeen seen{dialog->objectName(), child<QLabel>(dialog, "importCounts")->text(), {}};
+    auto* table = child<QTableWidget>(dialog, "importRows");
+    for (int row = 0; row < table->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < table->columnCount(); ++column) {
+            cells << table->item(row, column)->text();
+        }
+        seen.rows << cells.join(QStringLiteral(" | "));
+    }
+    return seen;
+}
+
+WindowSession::WindowSession()
+{
+    resetProgramState();
+    qputenv("QUORVEL_DATA_DIR", dir.path().toUtf8());
+    BrowserPath = launch.handler;
+}
+
+WindowSession::~WindowSession()
+{
+    resetProgramState();
 }
 
 StandInMainWindows::StandInMainWindows()

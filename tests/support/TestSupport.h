@@ -169,6 +169,39 @@ T* child(QWidget* window, const char* name)
 /// Resets what outlives windows: the window registry, CurrentName, RegisterAddresses, BrowserPath.
 void resetProgramState();
 
+/// An import dialog (preview or report) as the user reads it.
+struct ImportDialogSeen
+{
+    QString dialog; ///< its object name: importPreview or importReport
+    QString counts;
+    QStringList rows; ///< each row's cells joined by " | "
+
+    /// All of it in one text: the counts, then every row, each after " | ".
+    QString text() const;
+};
+
+/// Reads the import dialog that is open.
+ImportDialogSeen readImportDialog(QWidget* dialog);
+
+/// What each case of a window test sets up and drops again: the program's state reset, a throw-away favourites
+/// folder (QUORVEL_DATA_DIR), notices, help requests and launches recorded, and the stand-in browser found at start.
+class WindowSession
+{
+public:
+    WindowSession();
+    ~WindowSession();
+    WindowSession(const WindowSession&) = delete;
+    WindowSession& operator=(const WindowSession&) = delete;
+
+    /// The favourites file in this session's folder.
+    QString favouritesFile() const { return dir.filePath(QStringLiteral("QUORVEL.MDB")); }
+
+    QTemporaryDir dir;
+    RecordingNotices notices;
+    RecordingHelp help;
+    RecordingLaunch launch;
+};
+
 /// Stands in for the main window of both editions while it lives: a plain window named like the real one
 /// (frmPrin_Cast, frmPrin_Ang) that closes for good, and notes each one made.
 class StandInMainWindows

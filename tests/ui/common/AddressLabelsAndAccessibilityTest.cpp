@@ -27,6 +27,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 using namespace quorvel;
 using namespace quorvel::ui;
@@ -62,10 +63,7 @@ class AddressLabelsAndAccessibilityTest : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<test::RecordingNotices> m_notices;
-    std::unique_ptr<test::RecordingHelp> m_help;
-    std::unique_ptr<test::RecordingLaunch> m_launch;
+    std::optional<test::WindowSession> m_session;
     NoKeepInFront m_keep;
 
     static QWidget* open(WindowRole role, UiLanguage language)
@@ -117,29 +115,16 @@ private Q_SLOTS:
 
     void cleanupTestCase() { KeepInFront::setCurrent(nullptr); }
 
-    void init()
-    {
-        test::resetProgramState();
-        m_dir = std::make_unique<QTemporaryDir>();
-        qputenv("QUORVEL_DATA_DIR", m_dir->path().toUtf8());
-        m_notices = std::make_unique<test::RecordingNotices>();
-        m_help = std::make_unique<test::RecordingHelp>();
-        m_launch = std::make_unique<test::RecordingLaunch>("/usr/bin/fakebrowser");
-        BrowserPath = "/usr/bin/fakebrowser";
-    }
+    void init() { m_session.emplace(); }
 
     void cleanup()
     {
-        test::resetProgramState();
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (widget->objectName().startsWith(QLatin1String("helpWindow"))) {
                 delete widget;
             }
         }
-        m_launch.reset();
-        m_help.reset();
-        m_notices.reset();
-        m_dir.reset();
+        m_session.reset();
     }
 
     // ---- the copy menu ------------------------------------------------------------------------------------------
@@ -177,7 +162,7 @@ private Q_SLOTS:
         copy->trigger();
         menu->close();
         QCOMPARE(QApplication::clipboard()->text(), address);
-        QVERIFY(m_launch->launches.isEmpty()); // copying opens nothing
+        QVERIFY(m_session->launch.launches.isEmpty()); // copying opens nothing
     }
 
     void copyMenuOfEveryWindowsAddressLabels_data() { test::editions(); }
@@ -230,14 +215,14 @@ private Q_SLOTS:
         strip->close();
 
         // Favourites: the figure address of the name the row shows.
-        test::makeFavouritesFile(m_dir->filePath(QStringLiteral("QUORVEL.MDB")), test::rows("abc p"));
+        test::makeFavouritesFile(m_session->favouritesFile(), test::rows("abc p"));
         QWidget* favourites = open(WindowRole::Favourites, language);
         QTest::mouseClick(favourites->findChild<QLabel*>(QStringLiteral("Label2")), Qt::LeftButton);
         QTest::mouseClick(favourites->findChild<QPushButton*>(QStringLiteral("Command8")), Qt::LeftButton);
         QCOMPARE(copied(favourites->findChild<QLabel*>(QStringLiteral("lbladreca4"))),
                  QStringLiteral("http://www.%1-abc-piq.com").arg(site()));
         QCOMPARE(copied(favourites->findChild<QLabel*>(QStringLiteral("lbladreca1"))), QStringLiteral("<disabled>"));
-        QVERIFY(m_launch->launches.isEmpty());
+        QVERIFY(m_session->launch.launches.isEmpty());
     }
 
     // ---- the tip of a label too narrow ------------------------------------------------------------------------
@@ -399,7 +384,7 @@ private Q_SLOTS:
         QVERIFY(label->actionInterface() != nullptr);
         QVERIFY(label->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
         label->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        QCOMPARE(m_launch->launches,
+        QCOMPARE(m_session->launch.launches,
                  QStringList(QStringLiteral("A /usr/bin/fakebrowser http://www.%1-abc-cto.com").arg(site())));
 
         // The reduced window's targets show no text: a screen reader hears the address they open.
@@ -411,8 +396,8 @@ private Q_SLOTS:
         QCOMPARE(target->role(), QAccessible::Link);
         QCOMPARE(target->text(QAccessible::Name), QStringLiteral("http://www.abc.com"));
         target->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        QCOMPARE(m_launch->launches.size(), 2);
-        QCOMPARE(m_launch->launches.last(), QStringLiteral("A /usr/bin/fakebrowser http://www.abc.com"));
+        QCOMPARE(m_session->launch.launches.size(), 2);
+        QCOMPARE(m_session->launch.launches.last(), QStringLiteral("A /usr/bin/fakebrowser http://www.abc.com"));
     }
 };
 

@@ -25,6 +25,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 #include <tuple>
 
 using namespace quorvel;
@@ -63,10 +64,7 @@ class KeyboardReachTest : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<test::RecordingNotices> m_notices;
-    std::unique_ptr<test::RecordingHelp> m_help;
-    std::unique_ptr<test::RecordingLaunch> m_launch;
+    std::optional<test::WindowSession> m_session;
     NoKeepInFront m_keep;
 
     static QWidget* open(WindowRole role, UiLanguage language)
@@ -95,16 +93,16 @@ private:
     // What a click on the label launches, and what each key launches with the label focused; all must agree.
     void compareKeysWithClick(QLabel* label)
     {
-        m_launch->launches.clear();
+        m_session->launch.launches.clear();
         QTest::mouseClick(label, Qt::LeftButton);
-        const QStringList byClick = m_launch->launches;
+        const QStringList byClick = m_session->launch.launches;
         QCOMPARE(byClick.size(), 1);
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
-            m_launch->launches.clear();
+            m_session->launch.launches.clear();
             label->setFocus(Qt::TabFocusReason);
             QVERIFY(label->hasFocus());
             QTest::keyClick(label, key);
-            QCOMPARE(m_launch->launches, byClick);
+            QCOMPARE(m_session->launch.launches, byClick);
         }
     }
 
@@ -120,25 +118,9 @@ private Q_SLOTS:
 
     void cleanupTestCase() { KeepInFront::setCurrent(nullptr); }
 
-    void init()
-    {
-        test::resetProgramState();
-        m_dir = std::make_unique<QTemporaryDir>();
-        qputenv("QUORVEL_DATA_DIR", m_dir->path().toUtf8());
-        m_notices = std::make_unique<test::RecordingNotices>();
-        m_help = std::make_unique<test::RecordingHelp>();
-        m_launch = std::make_unique<test::RecordingLaunch>("/usr/bin/fakebrowser");
-        BrowserPath = "/usr/bin/fakebrowser";
-    }
+    void init() { m_session.emplace(); }
 
-    void cleanup()
-    {
-        test::resetProgramState();
-        m_launch.reset();
-        m_help.reset();
-        m_notices.reset();
-        m_dir.reset();
-    }
+    void cleanup() { m_session.reset(); }
 
     // ---- the focus chain ------------------------------------------------------------------------------------
 
@@ -183,7 +165,7 @@ private Q_SLOTS:
     void favouritesByNameChainEndsWithTheAddressLabels()
     {
         QFETCH(UiLanguage, language);
-        test::makeFavouritesFile(m_dir->filePath(QStringLiteral("QUORVEL.MDB")), test::rows("abc p, xyz r"));
+        test::makeFavouritesFile(m_session->favouritesFile(), test::rows("abc p, xyz r"));
         QWidget* favourites = open(WindowRole::Favourites, language);
         favourites->findChild<QAction*>(QStringLiteral("mnunom"))->trigger();
         // The mode puts the focus in its search box: typing goes there at once.
@@ -199,7 +181,7 @@ private Q_SLOTS:
     void favouritesByFigureModeFocusesTheFirstList()
     {
         QFETCH(UiLanguage, language);
-        test::makeFavouritesFile(m_dir->filePath(QStringLiteral("QUORVEL.MDB")), test::rows("abc r, xyz r"));
+        test::makeFavouritesFile(m_session->favouritesFile(), test::rows("abc r, xyz r"));
         QWidget* favourites = open(WindowRole::Favourites, language);
         favourites->findChild<QAction*>(QStringLiteral("mnufig"))->trigger();
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Combo1"));
@@ -210,8 +192,8 @@ private Q_SLOTS:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Command1"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-        QCOMPARE(m_launch->launches.size(), 1);
-        QVERIFY(m_launch->launches.first().endsWith(QStringLiteral("http://www.%1-abc-rmt.com").arg(site())));
+        QCOMPARE(m_session->launch.launches.size(), 1);
+        QVERIFY(m_session->launch.launches.first().endsWith(QStringLiteral("http://www.%1-abc-rmt.com").arg(site())));
     }
 
     // ---- Return, Space and the menu key on the address labels ------------------------------------------------
@@ -245,7 +227,7 @@ private Q_SLOTS:
         }
         strip->close();
 
-        test::makeFavouritesFile(m_dir->filePath(QStringLiteral("QUORVEL.MDB")), test::rows("abc p, abc r"));
+        test::makeFavouritesFile(m_session->favouritesFile(), test::rows("abc p, abc r"));
         QWidget* favourites = open(WindowRole::Favourites, language);
         favourites->findChild<QAction*>(QStringLiteral("mnunom"))->trigger();
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("abc"));
@@ -253,8 +235,8 @@ private Q_SLOTS:
         QCOMPARE(favourites->findChild<QLabel*>(QStringLiteral("lbladreca4"))->text(), QStringLiteral("abc"));
         compareKeysWithClick(favourites->findChild<QLabel*>(QStringLiteral("lbladreca4")));
         compareKeysWithClick(favourites->findChild<QLabel*>(QStringLiteral("lbladreca1")));
-        QCOMPARE(m_launch->launches.size(), 1);
-        QVERIFY(m_launch->launches.first().endsWith(QStringLiteral("http://www.%1-abc-rmt.com").arg(site())));
+        QCOMPARE(m_session->launch.launches.size(), 1);
+        QVERIFY(m_session->launch.launches.first().endsWith(QStringLiteral("http://www.%1-abc-rmt.com").arg(site())));
     }
 
     void keysOnAnEmptyLabelOpenNothing()
@@ -264,7 +246,7 @@ private Q_SLOTS:
         label->setFocus(Qt::TabFocusReason);
         QTest::keyClick(label, Qt::Key_Return);
         QTest::keyClick(label, Qt::Key_Space);
-        QVERIFY(m_launch->launches.isEmpty());
+        QVERIFY(m_session->launch.launches.isEmpty());
     }
 
     void menuKeyOpensTheCopyMenu_data()
@@ -288,7 +270,7 @@ private Q_SLOTS:
         // Its item is ready: Return copies the whole address, and nothing is opened.
         QTest::keyClick(menu, Qt::Key_Return);
         QTRY_COMPARE(QApplication::clipboard()->text(), QStringLiteral("http://www.%1-abc-cto.com").arg(site()));
-        QVERIFY(m_launch->launches.isEmpty());
+        QVERIFY(m_session->launch.launches.isEmpty());
     }
 
     // ---- Escape ----------------------------------------------------------------------------------------------

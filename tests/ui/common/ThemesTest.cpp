@@ -29,6 +29,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 using namespace quorvel;
 using namespace quorvel::ui;
@@ -156,10 +157,7 @@ class ThemesTest : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<test::RecordingNotices> m_notices;
-    std::unique_ptr<test::RecordingHelp> m_help;
-    std::unique_ptr<test::RecordingLaunch> m_launch;
+    std::optional<test::WindowSession> m_session;
     PrintingFeatures m_features;
     NoKeepInFront m_keep;
     QPalette m_original;
@@ -201,10 +199,10 @@ private:
         if (which == QLatin1String("favourites-empty")) {
             return open(WindowRole::Favourites, language);
         }
-        const QString file = m_dir->filePath(QStringLiteral("QUORVEL.MDB"));
+        const QString file = m_session->favouritesFile();
         QFile::remove(file);
         if (which == QLatin1String("favourites-name")) {
-            test::makeFavouritesFile(m_dir->filePath(QStringLiteral("QUORVEL.MDB")), test::rows("abc p, abc r"));
+            test::makeFavouritesFile(m_session->favouritesFile(), test::rows("abc p, abc r"));
             QWidget* favourites = open(WindowRole::Favourites, language);
             favourites->findChild<QAction*>(QStringLiteral("mnunom"))->trigger();
             QTest::keyClicks(favourites->findChild<QLineEdit*>(QStringLiteral("txtNOM")), QStringLiteral("abc"));
@@ -212,7 +210,7 @@ private:
             return favourites;
         }
         if (which == QLatin1String("favourites-figure")) {
-            test::makeFavouritesFile(m_dir->filePath(QStringLiteral("QUORVEL.MDB")), test::rows("abc p, abc r"));
+            test::makeFavouritesFile(m_session->favouritesFile(), test::rows("abc p, abc r"));
             QWidget* favourites = open(WindowRole::Favourites, language);
             favourites->findChild<QAction*>(QStringLiteral("mnufig"))->trigger();
             return favourites;
@@ -249,25 +247,12 @@ private Q_SLOTS:
         QApplication::setPalette(m_original);
     }
 
-    void init()
-    {
-        test::resetProgramState();
-        m_dir = std::make_unique<QTemporaryDir>();
-        qputenv("QUORVEL_DATA_DIR", m_dir->path().toUtf8());
-        m_notices = std::make_unique<test::RecordingNotices>();
-        m_help = std::make_unique<test::RecordingHelp>();
-        m_launch = std::make_unique<test::RecordingLaunch>("/usr/bin/fakebrowser");
-        BrowserPath = "/usr/bin/fakebrowser";
-    }
+    void init() { m_session.emplace(); }
 
     void cleanup()
     {
-        test::resetProgramState();
         m_features.print = {};
-        m_launch.reset();
-        m_help.reset();
-        m_notices.reset();
-        m_dir.reset();
+        m_session.reset();
         QApplication::setPalette(m_original);
     }
 

@@ -78,25 +78,12 @@ private:
     QStringList m_reports; ///< each import report shown: its counts, then every row of its table
     QTimer m_reportCloser;
 
-    /// The import dialog open now as the user reads it: its counts, then every cell of its table.
-    static QString dialogText(QWidget* dialog)
-    {
-        QString text = test::child<QLabel>(dialog, "importCounts")->text();
-        auto* table = test::child<QTableWidget>(dialog, "importRows");
-        for (int row = 0; row < table->rowCount(); ++row) {
-            for (int column = 0; column < table->columnCount(); ++column) {
-                text += QStringLiteral(" | ") + table->item(row, column)->text();
-            }
-        }
-        return text;
-    }
-
     /// Reads and closes the report shown after an import or a conversion.
     void closeReport()
     {
         QWidget* dialog = QApplication::activeModalWidget();
         if (dialog != nullptr && dialog->objectName() == QLatin1String("importReport")) {
-            m_reports << dialogText(dialog);
+            m_reports << test::readImportDialog(dialog).text();
             QTest::mouseClick(test::child<QPushButton>(dialog, "closeCommand"), Qt::LeftButton);
         }
     }
@@ -255,7 +242,7 @@ private Q_SLOTS:
         connect(&answerer, &QTimer::timeout, this, [&previews] {
             QWidget* dialog = QApplication::activeModalWidget();
             if (dialog != nullptr && dialog->objectName() == QLatin1String("importPreview")) {
-                previews << dialogText(dialog);
+                previews << test::readImportDialog(dialog).text();
                 QTest::mouseClick(test::child<QPushButton>(dialog, "importCommand"), Qt::LeftButton);
             }
         });

@@ -102,14 +102,7 @@ private:
 
     test::StandInMainWindows m_main;
 
-    /// One import dialog as the user saw it.
-    struct Seen
-    {
-        QString dialog; ///< its object name: importPreview or importReport
-        QString counts;
-        QStringList rows; ///< each row's cells joined by " | "
-    };
-    std::vector<Seen> m_seen;
+    std::vector<test::ImportDialogSeen> m_seen;
     std::deque<const char*> m_clicks; ///< the buttons to press in the import dialogs, in order
     QTimer m_answerer;
     QWidget* m_lastSeen = nullptr;
@@ -123,16 +116,7 @@ private:
         }
         if (dialog != m_lastSeen) {
             m_lastSeen = dialog;
-            Seen seen{dialog->objectName(), test::child<QLabel>(dialog, "importCounts")->text(), {}};
-            auto* table = test::child<QTableWidget>(dialog, "importRows");
-            for (int row = 0; row < table->rowCount(); ++row) {
-                QStringList cells;
-                for (int column = 0; column < table->columnCount(); ++column) {
-                    cells << table->item(row, column)->text();
-                }
-                seen.rows << cells.join(QStringLiteral(" | "));
-            }
-            m_seen.push_back(seen);
+            m_seen.push_back(test::readImportDialog(dialog));
         }
         if (m_clicks.empty()) {
             dialog->close();
