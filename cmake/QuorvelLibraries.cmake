@@ -5,6 +5,19 @@ function(quorvel_private_shared_library target output_name)
     set_target_properties(${target} PROPERTIES
         OUTPUT_NAME ${output_name}
         LIBRARY_OUTPUT_DIRECTORY ${QUORVEL_PRIVATE_LIB_BUILD_DIR}
-        INSTALL_RPATH "$ORIGIN")
+        INSTALL_RPATH "$ORIGIN"
+        BUILD_WITH_INSTALL_RPATH ON)
+    # Calls inside the library bind to the library itself at link time: fewer symbols for the loader to look up
+    # at start-up. Nothing outside may replace the program's own functions anyway.
+    target_link_options(${target} PRIVATE LINKER:-Bsymbolic-functions)
     install(TARGETS ${target} LIBRARY DESTINATION ${QUORVEL_PRIVATE_LIBDIR})
+endfunction()
+
+# quorvel_program(<target> <destination>): a program installed into <destination>. In the build tree it lies one
+# folder below the top (app/, cli/) as the installed one lies in bin/, so it carries its installed run path from
+# the start. A run path made for the build tree would be padded with empty entries for its rewrite at install,
+# and an empty entry makes the loader try the current folder first for every library the program needs.
+function(quorvel_program target destination)
+    set_target_properties(${target} PROPERTIES BUILD_WITH_INSTALL_RPATH ON)
+    install(TARGETS ${target} RUNTIME DESTINATION ${destination})
 endfunction()

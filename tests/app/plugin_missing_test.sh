@@ -44,6 +44,8 @@ for case in missing wrong; do
     cp "$program" "$tree/bin/quorvel"
     plugin="$tree/bin/$from_bin"
     mkdir -p "$(dirname "$plugin")"
+    # The private libraries lie where they are installed, beside where the plugin belongs.
+    cp "$(dirname "$program")/$(dirname "$from_bin")"/libquorvel-*.so "$(dirname "$plugin")/"
     [ "$case" = wrong ] && cp "$wrong" "$plugin"
     clean=$(cd "$(dirname "$plugin")" && pwd -P)/$(basename "$plugin")
 

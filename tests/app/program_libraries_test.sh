@@ -1,9 +1,12 @@
 #!/bin/sh
 # The program starts without the libraries only later windows need: SQLite (favourites), Qt Print Support
-# (printing) and Qt Network (availability) come with its feature plugin, loaded at the first use of one.
+# (printing) and Qt Network (availability) come with its feature plugin, loaded at the first use of one. Every
+# program and private library finds what it needs, looking only beside itself.
 set -u
 program="$1"
 module="$2"
+shift 2
+others="$*" # the other programs, the Access reader among them
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 needed() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p'; }
@@ -24,17 +27,32 @@ for file in $at_start "$module"; do
     needed "$file" | grep -q '^libmdb' && fail "$(basename "$file") links mdbtools' library"
 done
 
-# The program and the plugin find every library they need, and neither takes a symbol from the other: the
-# program exports nothing for the plugin, and the plugin holds no copy of the layers the program uses.
+# Neither the program nor the plugin takes a symbol from the other: the program exports nothing for the plugin,
+# and the plugin holds no copy of the layers the program uses.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for file in "$program" "$module"; do
-    missing=$(ldd "$file" | grep 'not found')
-    [ -z "$missing" ] || fail "$file needs libraries that cannot be found: $missing"
-done
 for symbol in 7quorvel2ui7Windows8instanceEv 7quorvel11CurrentName; do
     nm -D --defined-only "$module" | grep -q "$symbol" && fail "the plugin holds its own copy of $symbol"
 done
+# Run paths name only folders relative to the file itself. An empty entry (as a build tree's run path padded
+# for rewriting at install has) is the current folder: the loader would look there first for every library,
+# and take one lying there.
+for file in "$program" "$module" $others $(ldd "$program" | awk '$1 ~ /^libquorvel-/ && $3 ~ /^\// {print $3}'); do
+    runpath=$(readelf -d "$file" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]$/\1/p')
+    [ -z "$(readelf -d "$file" | grep '(RPATH)')" ] || fail "$(basename "$file") has an old-style RPATH"
+    case ":$runpath:" in
+    *::*) [ -n "$runpath" ] && fail "$(basename "$file") has an empty entry in its run path \"$runpath\"" ;;
+    esac
+    for entry in $(echo "$runpath" | tr ':' ' '); do
+        case "$entry" in
+        '$ORIGIN' | '$ORIGIN/'*) ;;
+        *) fail "$(basename "$file") looks for libraries in $entry" ;;
+        esac
+    done
+    missing=$(ldd "$file" | grep 'not found')
+    [ -z "$missing" ] || fail "$(basename "$file") needs libraries that cannot be found: $missing"
+done
+
 # While the About window is on show, none of them, nor the plugin, is in the running program.
 QUORVEL_SYSTEM_DIR="$work" "$program" -platform offscreen >"$work/out.log" 2>&1 &
 pid=$!
