@@ -7,9 +7,6 @@ function(quorvel_private_shared_library target output_name)
         LIBRARY_OUTPUT_DIRECTORY ${QUORVEL_PRIVATE_LIB_BUILD_DIR}
         INSTALL_RPATH "$ORIGIN"
         BUILD_WITH_INSTALL_RPATH ON)
-    # Calls inside the library bind to the library itself at link time: fewer symbols for the loader to look up
-    # at start-up. Nothing outside may replace the program's own functions anyway.
-    target_link_options(${target} PRIVATE LINKER:-Bsymbolic-functions)
     install(TARGETS ${target} LIBRARY DESTINATION ${QUORVEL_PRIVATE_LIBDIR})
 endfunction()
 
