@@ -566,7 +566,7 @@ TEST(DataFolder, theOverrideWinsElseTheProgramsWritableFolder)
     EXPECT_EQ(favouritesFilePath(), dir.filePath(QStringLiteral("QUORVEL.MDB")));
     qunsetenv("QUORVEL_DATA_DIR");
     int argc = 1;
-    char name[] = "favourites_store_test";
+    char name[] = "store_favourites";
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
     EXPECT_EQ(programFolder(), QCoreApplication::applicationDirPath()) << "the build tree is writable";
