@@ -12,8 +12,9 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 needed() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p'; }
 
 later="libsqlite3.so.0 libQt6PrintSupport.so.6 libQt6Network.so.6"
-# The program and its private shared libraries (the layers it shares with the plugin).
-at_start="$program $(ldd "$program" | awk '$1 ~ /^libquorvel-/ && $3 ~ /^\// {print $3}')"
+# The program's private shared libraries (the layers it shares with the plugin), and all it loads at start.
+private=$(ldd "$program" | awk '$1 ~ /^libquorvel-/ && $3 ~ /^\// {print $3}')
+at_start="$program $private"
 for lib in $later; do
     for file in $at_start; do
         needed "$file" | grep -qx "$lib" && fail "$(basename "$file") needs $lib at start"
@@ -29,15 +30,13 @@ done
 
 # Neither the program nor the plugin takes a symbol from the other: the program exports nothing for the plugin,
 # and the plugin holds no copy of the layers the program uses.
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 for symbol in 7quorvel2ui7Windows8instanceEv 7quorvel11CurrentName; do
     nm -D --defined-only "$module" | grep -q "$symbol" && fail "the plugin holds its own copy of $symbol"
 done
 # Run paths name only folders relative to the file itself. An empty entry (as a build tree's run path padded
 # for rewriting at install has) is the current folder: the loader would look there first for every library,
 # and take one lying there.
-for file in "$program" "$module" $others $(ldd "$program" | awk '$1 ~ /^libquorvel-/ && $3 ~ /^\// {print $3}'); do
+for file in $at_start "$module" $others; do
     runpath=$(readelf -d "$file" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]$/\1/p')
     [ -z "$(readelf -d "$file" | grep '(RPATH)')" ] || fail "$(basename "$file") has an old-style RPATH"
     case ":$runpath:" in
@@ -54,6 +53,8 @@ for file in "$program" "$module" $others $(ldd "$program" | awk '$1 ~ /^libquorv
 done
 
 # While the About window is on show, none of them, nor the plugin, is in the running program.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 QUORVEL_SYSTEM_DIR="$work" "$program" -platform offscreen >"$work/out.log" 2>&1 &
 pid=$!
 i=0
